@@ -1,0 +1,48 @@
+// Replays fuzz inputs without libFuzzer: every file named on the command
+// line, or found in a directory named there, goes once through the target.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+namespace {
+int RunFile(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        std::fprintf(stderr, "cannot read %s\n", path.c_str());
+        return 1;
+    }
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // A copy of exactly the input's size, so sanitizers see reads past its end.
+    std::vector<uint8_t> exact(bytes);
+    LLVMFuzzerTestOneInput(exact.data(), exact.size());
+    return 0;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int failures = 0;
+    size_t count = 0;
+    for (int i = 1; i < argc; ++i) {
+        std::filesystem::path arg(argv[i]);
+        if (std::filesystem::is_directory(arg)) {
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(arg)) {
+                if (entry.is_regular_file()) {
+                    failures += RunFile(entry.path());
+                    ++count;
+                }
+            }
+        } else if (std::filesystem::exists(arg)) {
+            failures += RunFile(arg);
+            ++count;
+        }
+    }
+    std::printf("replayed %zu inputs\n", count);
+    return failures == 0 ? 0 : 1;
+}
