@@ -1,0 +1,42 @@
+#pragma once
+#include "DrawTypes.h"
+
+#include <QFont>
+#include <cstdint>
+
+/// Fields of an 18-byte `styl` run that text drawing reads (little-endian).
+inline constexpr int kStyleRunSize = 18;
+inline constexpr int kStyleFontOffset = 8;
+inline constexpr int kStyleFaceOffset = 10;
+inline constexpr int kStyleSizeOffset = 12;
+inline constexpr int kStyleColourOffset = 14;
+
+/// Face bits of a style run.
+inline constexpr uint16_t kFaceBold = 0x100;
+inline constexpr uint16_t kFaceItalic = 0x200;
+inline constexpr uint16_t kFaceUnderline = 0x400;
+
+/// Concrete families the two content font names resolve to. Font number 0
+/// names the old bitmap "MS Sans Serif", which no Linux desktop ships; we
+/// draw it with DejaVu Sans. Every other font number names "Arial", which
+/// fontconfig resolves to its metric twin Liberation Sans; we ask for that
+/// family by name so layout is the same on every machine.
+inline constexpr const char* kSansSerifFamily = "DejaVu Sans";
+inline constexpr const char* kArialFamily = "Liberation Sans";
+
+/// Pixel size used for font 0 when the run gives no positive size.
+inline constexpr int kDefaultSansSerifSize = 11;
+/// Largest pixel size we render; bigger sizes are drawn at this size.
+inline constexpr int kMaxFontPixelSize = 1024;
+
+/// The font a style run selects: font number != 0 is Arial with sizes of 10
+/// or less raised to 11, font number 0 is MS Sans Serif at its own size;
+/// pixel size = size; bold, italic and underline from the face bits. The
+/// font is unhinted, without kerning and without fallback merging, so its
+/// metrics are the same wherever the fonts from scripts/setup are installed.
+/// Needs a QGuiApplication for metrics and drawing. `styleRun` points at
+/// 18 readable bytes.
+QFont StyleFont(const uint8_t* styleRun);
+
+/// The run's text colour (offset 14).
+COLORREF StyleColour(const uint8_t* styleRun);
