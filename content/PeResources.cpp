@@ -1,0 +1,268 @@
+#include "PeResources.h"
+
+#include "ByteReader.h"
+#include "Windows1252.h"
+
+#include <QString>
+#include <unordered_set>
+
+namespace {
+
+constexpr uint16_t kMagicPe32 = 0x10B;
+constexpr uint16_t kMagicPe32Plus = 0x20B;
+constexpr uint32_t kResourceDirectoryIndex = 2;
+constexpr size_t kSectionHeaderSize = 40;
+constexpr size_t kDirectoryHeaderSize = 16;
+constexpr size_t kDirectoryEntrySize = 8;
+constexpr size_t kDataEntrySize = 16;
+constexpr uint32_t kHighBit = 0x80000000u;
+
+struct Section {
+    uint32_t virtualAddress;
+    uint32_t size; // bytes backed by the file
+    uint32_t fileOffset;
+};
+
+/// Maps RVAs to file bytes through the section table.
+class ImageMap {
+public:
+    explicit ImageMap(ByteReader image) : m_image(image) {}
+    void Add(const Section& s) { m_sections.push_back(s); }
+
+    /// The bytes of [rva, rva + length), all inside one section and the file.
+    bool Bytes(uint32_t rva, uint32_t length, std::span<const uint8_t>* out) const
+    {
+        for (const Section& s : m_sections) {
+            if (rva < s.virtualAddress)
+                continue;
+            uint64_t delta = uint64_t(rva) - s.virtualAddress;
+            if (delta >= s.size && !(delta == s.size && length == 0))
+                continue;
+            if (uint64_t(length) > s.size - delta)
+                return false;
+            return m_image.Sub(size_t(s.fileOffset) + size_t(delta), length, out);
+        }
+        return false;
+    }
+    /// From rva to the end of its section.
+    bool Rest(uint32_t rva, std::span<const uint8_t>* out) const
+    {
+        for (const Section& s : m_sections) {
+            if (rva < s.virtualAddress || uint64_t(rva) - s.virtualAddress >= s.size)
+                continue;
+            uint32_t delta = rva - s.virtualAddress;
+            uint32_t length = s.size - delta;
+            // Cut at the end of the file as well.
+            size_t offset = size_t(s.fileOffset) + delta;
+            if (offset > m_image.Size())
+                return false;
+            size_t available = m_image.Size() - offset;
+            return m_image.Sub(offset, std::min<size_t>(length, available), out);
+        }
+        return false;
+    }
+
+private:
+    ByteReader m_image;
+    std::vector<Section> m_sections;
+};
+
+class TreeReader {
+public:
+    TreeReader(const ImageMap& map, ByteReader tree, std::vector<PeResources::Entry>* entries,
+               std::vector<std::string>* warnings)
+        : m_map(map), m_tree(tree), m_entries(entries), m_warnings(warnings)
+    {
+    }
+
+    void ReadTypes()
+    {
+        ForEachEntry(0, "type directory", [&](const ResName& type, uint32_t target, bool isDir) {
+            if (!isDir) {
+                Warn("type " + type.ToString() + " is not a directory");
+                return;
+            }
+            ForEachEntry(target, "name directory", [&](const ResName& name, uint32_t nameTarget, bool nameIsDir) {
+                if (!nameIsDir) {
+                    Warn("resource " + type.ToString() + "/" + name.ToString() + " is not a directory");
+                    return;
+                }
+                ForEachEntry(nameTarget, "language directory",
+                             [&](const ResName& lang, uint32_t dataOffset, bool langIsDir) {
+                                 std::string where = type.ToString() + "/" + name.ToString() + "/" + lang.ToString();
+                                 if (langIsDir || !lang.IsId()) {
+                                     Warn("resource " + where + " nests too deep");
+                                     return;
+                                 }
+                                 AddData(type, name, lang.Id(), dataOffset, where);
+                             });
+            });
+        });
+    }
+
+private:
+    template <typename Visit>
+    void ForEachEntry(uint32_t offset, const char* what, Visit visit)
+    {
+        // A tree reaches each directory once; a directory reached again
+        // (a cycle, or sharing that would multiply the entries) is left out.
+        if (!m_visited.insert(offset).second) {
+            Warn(std::string(what) + " at " + std::to_string(offset) + " is reached twice");
+            return;
+        }
+        uint16_t named = 0, ids = 0;
+        if (!m_tree.U16(size_t(offset) + 12, &named) || !m_tree.U16(size_t(offset) + 14, &ids)) {
+            Warn(std::string(what) + " at " + std::to_string(offset) + " runs past the resource section");
+            return;
+        }
+        size_t count = size_t(named) + ids;
+        size_t first = size_t(offset) + kDirectoryHeaderSize;
+        if (!m_tree.Has(first, count * kDirectoryEntrySize)) {
+            Warn(std::string(what) + " at " + std::to_string(offset) + " has entries past the resource section");
+            // Read the entries that are whole.
+            count = m_tree.Size() > first ? (m_tree.Size() - first) / kDirectoryEntrySize : 0;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            size_t at = first + i * kDirectoryEntrySize;
+            uint32_t nameField = 0, target = 0;
+            m_tree.U32(at, &nameField);
+            m_tree.U32(at + 4, &target);
+            ResName name(uint16_t(0));
+            if (nameField & kHighBit) {
+                if (!ReadName(nameField & ~kHighBit, &name)) {
+                    Warn(std::string(what) + " entry " + std::to_string(i) + " has a bad name");
+                    continue;
+                }
+            } else {
+                if (nameField > 0xFFFF) {
+                    Warn(std::string(what) + " entry " + std::to_string(i) + " has an id above 65535");
+                    continue;
+                }
+                name = ResName(uint16_t(nameField));
+            }
+            visit(name, target & ~kHighBit, (target & kHighBit) != 0);
+        }
+    }
+
+    bool ReadName(uint32_t offset, ResName* out)
+    {
+        uint16_t length = 0;
+        if (!m_tree.U16(offset, &length) || !m_tree.Has(size_t(offset) + 2, size_t(length) * 2))
+            return false;
+        std::u16string text;
+        text.reserve(length);
+        for (uint16_t i = 0; i < length; ++i) {
+            uint16_t unit = 0;
+            m_tree.U16(size_t(offset) + 2 + size_t(i) * 2, &unit);
+            text.push_back(static_cast<char16_t>(unit));
+        }
+        *out = ResName(ToWindows1252(QString::fromUtf16(text.data(), qsizetype(text.size()))));
+        return true;
+    }
+
+    void AddData(const ResName& type, const ResName& name, uint16_t language, uint32_t offset,
+                 const std::string& where)
+    {
+        uint32_t rva = 0, size = 0;
+        if (!m_tree.Has(offset, kDataEntrySize) || !m_tree.U32(offset, &rva) || !m_tree.U32(size_t(offset) + 4, &size)) {
+            Warn("resource " + where + " has its data entry past the resource section");
+            return;
+        }
+        std::span<const uint8_t> bytes;
+        if (!m_map.Bytes(rva, size, &bytes)) {
+            Warn("resource " + where + " has data outside the file");
+            return;
+        }
+        m_entries->push_back({type, name, language, bytes});
+    }
+
+    void Warn(std::string text) { m_warnings->push_back(std::move(text)); }
+
+    const ImageMap& m_map;
+    ByteReader m_tree;
+    std::vector<PeResources::Entry>* m_entries;
+    std::vector<std::string>* m_warnings;
+    std::unordered_set<uint32_t> m_visited;
+};
+
+bool Fail(std::string* error, const std::string& text)
+{
+    if (error)
+        *error = text;
+    return false;
+}
+
+} // namespace
+
+bool PeResources::Parse(std::span<const uint8_t> bytes, std::string* error)
+{
+    m_entries.clear();
+    m_warnings.clear();
+    ByteReader image(bytes);
+
+    uint16_t mz = 0;
+    uint32_t peOffset = 0;
+    if (!image.U16(0, &mz) || mz != 0x5A4D || !image.U32(0x3C, &peOffset))
+        return Fail(error, "not a PE module: no DOS header");
+    uint32_t signature = 0;
+    if (!image.U32(peOffset, &signature) || signature != 0x00004550)
+        return Fail(error, "not a PE module: no PE signature");
+
+    const size_t coff = size_t(peOffset) + 4;
+    uint16_t sectionCount = 0, optionalSize = 0;
+    if (!image.U16(coff + 2, &sectionCount) || !image.U16(coff + 16, &optionalSize))
+        return Fail(error, "not a PE module: COFF header cut short");
+    const size_t optional = coff + 20;
+    uint16_t magic = 0;
+    if (!image.U16(optional, &magic) || (magic != kMagicPe32 && magic != kMagicPe32Plus))
+        return Fail(error, "not a PE module: unknown optional header");
+    if (!image.Has(optional, optionalSize))
+        return Fail(error, "not a PE module: optional header cut short");
+
+    const size_t countField = magic == kMagicPe32 ? 92 : 108;
+    const size_t directories = magic == kMagicPe32 ? 96 : 112;
+    uint32_t directoryCount = 0;
+    uint32_t resourceRva = 0, resourceSize = 0;
+    bool hasResources = false;
+    if (countField + 4 <= optionalSize && image.U32(optional + countField, &directoryCount)
+        && directoryCount > kResourceDirectoryIndex
+        && directories + (kResourceDirectoryIndex + 1) * 8 <= optionalSize) {
+        image.U32(optional + directories + kResourceDirectoryIndex * 8, &resourceRva);
+        image.U32(optional + directories + kResourceDirectoryIndex * 8 + 4, &resourceSize);
+        hasResources = resourceRva != 0 && resourceSize != 0;
+    }
+
+    ImageMap map(image);
+    const size_t sectionTable = optional + optionalSize;
+    for (size_t i = 0; i < sectionCount; ++i) {
+        size_t at = sectionTable + i * kSectionHeaderSize;
+        uint32_t virtualSize = 0, virtualAddress = 0, rawSize = 0, rawOffset = 0;
+        if (!image.U32(at + 8, &virtualSize) || !image.U32(at + 12, &virtualAddress)
+            || !image.U32(at + 16, &rawSize) || !image.U32(at + 20, &rawOffset)) {
+            m_warnings.push_back("section table cut short after " + std::to_string(i) + " sections");
+            break;
+        }
+        // Bytes past the virtual size are not part of the section.
+        uint32_t size = virtualSize != 0 ? std::min(virtualSize, rawSize) : rawSize;
+        map.Add({virtualAddress, size, rawOffset});
+    }
+
+    if (!hasResources)
+        return true;
+    std::span<const uint8_t> tree;
+    if (!map.Rest(resourceRva, &tree)) {
+        m_warnings.push_back("resource directory lies outside the file");
+        return true;
+    }
+    TreeReader(map, ByteReader(tree), &m_entries, &m_warnings).ReadTypes();
+    return true;
+}
+
+const PeResources::Entry* PeResources::Find(const ResName& type, const ResName& name) const
+{
+    for (const Entry& entry : m_entries) {
+        if (entry.type.Matches(type) && entry.name.Matches(name))
+            return &entry;
+    }
+    return nullptr;
+}
