@@ -1,0 +1,34 @@
+#pragma once
+#include "CTriggerList.h"
+
+#include <cstdint>
+
+class CDrawX;
+
+/// Resource type of a topic's trigger table.
+inline constexpr const char* kTrigType = "Trig";
+
+/// One topic: its triggers, built from the `Trig` resource of its id, drawing
+/// into a borrowed drawing context.
+class CStchTpic {
+public:
+    CStchTpic(uint16_t topicId, CDrawX* draw) : m_topicId(topicId), m_draw(draw) {}
+    virtual ~CStchTpic();
+    CStchTpic(const CStchTpic&) = delete;
+    CStchTpic& operator=(const CStchTpic&) = delete;
+
+    /// Builds the triggers; 0 when the topic is missing or malformed, or is
+    /// already loaded. Triggers built before a failure stay until the topic
+    /// is destroyed.
+    int Load();
+    /// One tick of the trigger list (nothing for a topic without triggers).
+    virtual int Tick();
+
+    uint16_t GetTopicId() const { return m_topicId; }
+    CTriggerList& Triggers() { return m_triggers; }
+
+private:
+    uint16_t m_topicId;
+    CTriggerList m_triggers;
+    CDrawX* m_draw;
+};

@@ -1,0 +1,3 @@
+#include "ScriptLog.h"
+
+Q_LOGGING_CATEGORY(lcScript, "ovantis.script", QtWarningMsg)
