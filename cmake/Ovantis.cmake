@@ -1,5 +1,12 @@
 # Shared build helpers for every subsystem folder.
 
+# The fuzz tree instruments every library, so libFuzzer sees coverage of
+# the parsers and the sanitizers see their reads.
+if(OVANTIS_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # Warnings for our own targets only.
 function(ovantis_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
@@ -58,9 +65,9 @@ function(ovantis_add_fuzzer)
   ovantis_warnings(${F_NAME})
   set_target_properties(${F_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   if(OVANTIS_FUZZ)
-    target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
-    target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
-    set_property(GLOBAL APPEND PROPERTY OVANTIS_FUZZERS "${F_NAME}|${F_CORPUS}")
+    target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer)
+    string(REPLACE ";" "," corpus "${F_CORPUS}")
+    set_property(GLOBAL APPEND PROPERTY OVANTIS_FUZZERS "${F_NAME}|${corpus}")
   else()
     target_link_libraries(${F_NAME} PRIVATE fuzz_replay)
     if(OVANTIS_TESTS)
