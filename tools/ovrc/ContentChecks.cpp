@@ -1,0 +1,269 @@
+#include "ContentChecks.h"
+
+#include "MediaFiles.h"
+#include "formats/ScriptFormat.h"
+#include "formats/SequenceFormat.h"
+#include "formats/SoundListFormat.h"
+#include "formats/StrListFormat.h"
+#include "formats/StyledTextFormat.h"
+#include "formats/TriggerFormat.h"
+
+#include <map>
+#include <set>
+
+using namespace Formats;
+
+namespace {
+
+constexpr uint16_t kPaletteBitmap = 253;
+constexpr int kMaxTopicsPerRange = 100;
+
+class Checker {
+public:
+    explicit Checker(const std::vector<BuiltResource>& resources) : m_resources(resources) {}
+
+    std::vector<std::string> Run()
+    {
+        CheckTopicRanges();
+        CheckLists();
+        CheckReferences();
+        CheckPalette();
+        CheckSoundList();
+        CheckSequence();
+        return m_messages;
+    }
+
+private:
+    const BuiltResource* Find(const ResName& type, const ResName& name) const
+    {
+        for (const BuiltResource& r : m_resources)
+            if (r.type.Matches(type) && r.name.Matches(name))
+                return &r;
+        return nullptr;
+    }
+
+    void Problem(const BuiltResource* at, size_t record, const std::string& message)
+    {
+        std::string where;
+        if (at && record < at->recordLines.size())
+            where = at->recordLines[record].ToString() + ": ";
+        else if (at && !at->where.file.empty())
+            where = at->where.ToString() + ": ";
+        m_messages.push_back(where + message);
+    }
+
+    /// Topics of a range present from `first` upwards without a gap.
+    int CountRange(uint16_t first)
+    {
+        int count = 0;
+        while (count < kMaxTopicsPerRange && Find("TRIG", uint16_t(first + count)))
+            ++count;
+        return count;
+    }
+
+    void CheckTopicRanges()
+    {
+        m_stretches = CountRange(200);
+        m_topics = CountRange(300);
+        if (m_stretches == 0)
+            Problem(nullptr, 0, "no stretch routine: topic 200 is missing");
+        if (m_topics == 0)
+            Problem(nullptr, 0, "no reading topic: topic 300 is missing");
+        for (const BuiltResource& r : m_resources) {
+            if (!r.type.Matches("TRIG") || !r.name.IsId())
+                continue;
+            const uint16_t id = r.name.Id();
+            if ((id >= 200 && id < 300 && id >= 200 + m_stretches) || (id >= 300 && id < 400 && id >= 300 + m_topics))
+                Problem(&r, size_t(-1),
+                        "topic " + std::to_string(id) + " is never shown: the topics before it are not all present");
+            if (id >= 200 && id < 200 + m_stretches) {
+                auto view = Trigger::DecodeTrig(r.data);
+                if (view) {
+                    for (uint8_t b : view->code)
+                        if (b == 0) {
+                            Problem(&r, size_t(-1), "routine " + std::to_string(id) +
+                                                        " has a zero byte in its four-character code");
+                            break;
+                        }
+                    const uint32_t code = Trigger::CodeValue(view->code);
+                    if (auto [it, added] = m_codes.emplace(code, id); !added)
+                        Problem(&r, size_t(-1), "routine " + std::to_string(id) + " has the same code as routine " +
+                                                    std::to_string(it->second));
+                }
+            }
+        }
+    }
+
+    void CheckList(uint16_t id, int expected, const std::string& what)
+    {
+        const BuiltResource* r = Find("STR#", id);
+        if (!r) {
+            Problem(nullptr, 0, "STR# " + std::to_string(id) + " (" + what + ") is missing");
+            return;
+        }
+        auto view = StrList::DecodeStrList(r->data);
+        if (!view || view->truncated) {
+            Problem(r, size_t(-1), "STR# " + std::to_string(id) + " is damaged");
+            return;
+        }
+        if (expected >= 0 && view->count != expected)
+            Problem(r, size_t(-1), "STR# " + std::to_string(id) + " (" + what + ") has " +
+                                       std::to_string(view->count) + " entries, but there are " +
+                                       std::to_string(expected) + " topics");
+    }
+
+    void CheckLists()
+    {
+        CheckList(200, m_stretches, "stretch menu names");
+        CheckList(201, m_stretches, "stretch list names");
+        CheckList(202, m_stretches, "stretch titles");
+        CheckList(300, m_topics, "topic menu names");
+        CheckList(301, m_topics, "topic list names");
+        CheckList(302, m_topics, "topic titles");
+        CheckList(400, -1, "help texts");
+        CheckList(401, -1, "help targets");
+        const BuiltResource* texts = Find("STR#", 400);
+        const BuiltResource* targets = Find("STR#", 401);
+        if (texts && targets) {
+            auto a = StrList::DecodeStrList(texts->data);
+            auto b = StrList::DecodeStrList(targets->data);
+            if (a && b && a->count != b->count)
+                Problem(texts, size_t(-1), "STR# 400 has " + std::to_string(a->count) + " entries but STR# 401 has " +
+                                               std::to_string(b->count));
+        }
+    }
+
+    void NeedScript(const BuiltResource* from, size_t record, uint16_t id)
+    {
+        if (!Find("SCRP", id))
+            Problem(from, record, "script " + std::to_string(id) + " is missing");
+    }
+
+    void CheckReferences()
+    {
+        for (const BuiltResource& r : m_resources) {
+            if (r.type.Matches("TRIG")) {
+                auto view = Trigger::DecodeTrig(r.data);
+                if (!view) {
+                    Problem(&r, size_t(-1), "topic " + r.name.ToString() + " is shorter than its header");
+                    continue;
+                }
+                if (view->truncated)
+                    Problem(&r, size_t(-1), "topic " + r.name.ToString() + " has fewer triggers than it counts");
+                for (size_t i = 0; i < view->triggers.size(); ++i) {
+                    const auto& t = view->triggers[i];
+                    if (!Trigger::FindKind(t.kind))
+                        Problem(&r, i, "trigger kind " + std::to_string(t.kind) + " is not known");
+                    NeedScript(&r, i, t.script);
+                }
+            } else if (r.type.Matches("SCRP")) {
+                auto view = Script::DecodeScript(r.data);
+                if (!view) {
+                    Problem(&r, size_t(-1), "script " + r.name.ToString() + " is shorter than its header");
+                    continue;
+                }
+                if (view->stoppedAtUnknownOpcode || view->truncated)
+                    Problem(&r, view->records.size(),
+                            "script " + r.name.ToString() + ": statement " + std::to_string(view->records.size()) +
+                                " cannot be read");
+                for (size_t i = 0; i < view->records.size(); ++i) {
+                    const auto& rec = view->records[i];
+                    for (const FieldDesc& f : rec.op->fields) {
+                        if (f.ref == IdRef::None)
+                            continue;
+                        const uint16_t id = uint16_t(*ReadScalar(rec.bytes, f));
+                        if (f.ref == IdRef::Script)
+                            NeedScript(&r, i, id);
+                        else if (f.ref == IdRef::Picture && !Find(kRtBitmap, id))
+                            Problem(&r, i, "picture " + std::to_string(id) + " is missing");
+                        else if (f.ref == IdRef::Text)
+                            CheckText(&r, i, id);
+                    }
+                }
+            }
+        }
+    }
+
+    void CheckText(const BuiltResource* from, size_t record, uint16_t id)
+    {
+        const BuiltResource* text = Find("STYT", id);
+        const BuiltResource* styles = Find("STYL", id);
+        if (!text || !styles) {
+            Problem(from, record, "styled text " + std::to_string(id) + " is missing" +
+                                      (text ? " its styl" : styles ? " its Styt" : ""));
+            return;
+        }
+        if (text->data.empty())
+            Problem(from, record, "styled text " + std::to_string(id) + " is empty");
+        auto view = StyledText::DecodeStyl(styles->data);
+        if (!view || view->truncated || view->runs.empty())
+            Problem(styles, size_t(-1), "styl " + std::to_string(id) + " has no complete runs");
+    }
+
+    void CheckPalette()
+    {
+        const BuiltResource* palette = Find(kRtBitmap, kPaletteBitmap);
+        if (!palette) {
+            Problem(nullptr, 0, "palette bitmap 253 is missing");
+            return;
+        }
+        std::string error;
+        auto info = InspectPackedDib(palette->data, &error);
+        if (!info)
+            Problem(palette, size_t(-1), "palette bitmap 253: " + error);
+        else if (info->colours == 0)
+            Problem(palette, size_t(-1), "palette bitmap 253 has no colour table");
+    }
+
+    void CheckSoundList()
+    {
+        const BuiltResource* list = Find(kRtRcdata, std::string(SoundList::kResourceName));
+        if (!list)
+            return;
+        auto view = SoundList::DecodeSoundList(list->data);
+        if (view.incomplete)
+            Problem(list, size_t(-1), "soundlist does not end with a whole pair");
+        std::set<std::string> displayNames;
+        bool haveDefault = false;
+        for (const auto& pair : view.pairs) {
+            if (!Find(std::string(SoundList::kWaveType), pair.waveName))
+                Problem(list, size_t(-1), "wave \"" + pair.waveName + "\" of the soundlist is missing");
+            if (!displayNames.insert(pair.displayName).second)
+                Problem(list, size_t(-1), "sound name \"" + pair.displayName + "\" is listed twice");
+            haveDefault = haveDefault || pair.displayName == SoundList::kDefaultDisplayName;
+        }
+        if (!haveDefault)
+            Problem(list, size_t(-1), "soundlist has no sound named \"" + std::string(SoundList::kDefaultDisplayName) +
+                                          "\" (the default notification sound)");
+    }
+
+    void CheckSequence()
+    {
+        const BuiltResource* sequence = Find("STSQ", Sequence::kDefaultSequenceId);
+        if (!sequence)
+            return;
+        auto view = Sequence::DecodeSequence(sequence->data);
+        if (view.trailingBytes)
+            Problem(sequence, size_t(-1), "default sequence has " + std::to_string(view.trailingBytes) +
+                                              " bytes after its last whole entry");
+        for (size_t i = 0; i < view.entries.size(); ++i) {
+            const uint32_t code = Trigger::CodeValue(Sequence::CodeFromEntry(view.entries[i]));
+            if (!m_codes.count(code))
+                Problem(sequence, i, "default sequence entry " + std::to_string(i) +
+                                         " names a code that no stretch routine has");
+        }
+    }
+
+    const std::vector<BuiltResource>& m_resources;
+    std::vector<std::string> m_messages;
+    std::map<uint32_t, uint16_t> m_codes;
+    int m_stretches = 0;
+    int m_topics = 0;
+};
+
+} // namespace
+
+std::vector<std::string> CheckContent(const std::vector<BuiltResource>& resources)
+{
+    return Checker(resources).Run();
+}

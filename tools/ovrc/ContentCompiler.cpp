@@ -1,0 +1,766 @@
+#include "ContentCompiler.h"
+
+#include "MediaFiles.h"
+#include "Windows1252.h"
+#include "formats/ScriptFormat.h"
+#include "formats/SequenceFormat.h"
+#include "formats/SoundListFormat.h"
+#include "formats/StrListFormat.h"
+#include "formats/StyledTextFormat.h"
+#include "formats/TriggerFormat.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+
+using namespace Formats;
+
+namespace {
+
+constexpr uint16_t kDefaultLanguage = 1033;
+
+std::string Join(std::span<const FieldDesc> fields)
+{
+    std::string out;
+    for (const FieldDesc& f : fields) {
+        if (!out.empty())
+            out += ", ";
+        out += f.name;
+    }
+    return out;
+}
+
+/// UTF-8 source text to the Windows-1252 bytes stored in the module.
+bool ToContentBytes(const std::string& utf8, std::string* bytes, std::string* error)
+{
+    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
+    bool lossless = false;
+    *bytes = ToWindows1252(text, &lossless);
+    if (!lossless) {
+        *error = "text " + QuoteString(utf8) + " has characters that Windows-1252 cannot store";
+        return false;
+    }
+    return true;
+}
+
+std::optional<Rect32> ParseRect(const std::string& text)
+{
+    int64_t v[4];
+    size_t start = 0;
+    for (int i = 0; i < 4; ++i) {
+        size_t comma = text.find(',', start);
+        if ((i < 3) != (comma != std::string::npos))
+            return std::nullopt;
+        auto value = ParseInteger(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (!value || *value < INT32_MIN || *value > INT32_MAX)
+            return std::nullopt;
+        v[i] = *value;
+        start = comma + 1;
+    }
+    return Rect32{int32_t(v[0]), int32_t(v[1]), int32_t(v[2]), int32_t(v[3])};
+}
+
+std::optional<int64_t> ParseColour(const std::string& text)
+{
+    if (!text.empty() && text[0] == '#') {
+        if (text.size() != 7)
+            return std::nullopt;
+        auto rgb = ParseInteger("0x" + text.substr(1));
+        if (!rgb)
+            return std::nullopt;
+        const int64_t r = (*rgb >> 16) & 0xFF, g = (*rgb >> 8) & 0xFF, b = *rgb & 0xFF;
+        return r | (g << 8) | (b << 16);
+    }
+    return ParseInteger(text);
+}
+
+/// A scalar or rect value of a table field from its token.
+bool ParseFieldValue(const FieldDesc& field, const SourceToken& token, int64_t* scalar, Rect32* rect,
+                     std::string* error)
+{
+    const std::string what = "'" + std::string(field.name) + "'";
+    switch (field.kind) {
+    case FieldKind::Rect: {
+        auto r = ParseRect(token.text);
+        if (!r || token.quoted) {
+            *error = what + " needs four integers: left,top,right,bottom";
+            return false;
+        }
+        *rect = *r;
+        return true;
+    }
+    case FieldKind::Colour: {
+        auto c = token.quoted ? std::nullopt : ParseColour(token.text);
+        if (!c || !ScalarFits(field.kind, *c)) {
+            *error = what + " needs a colour: #rrggbb or a 32-bit number";
+            return false;
+        }
+        *scalar = *c;
+        return true;
+    }
+    case FieldKind::Code4: {
+        if (token.quoted) {
+            std::string bytes;
+            if (!ToContentBytes(token.text, &bytes, error))
+                return false;
+            if (bytes.size() != 4) {
+                *error = what + " needs exactly four characters";
+                return false;
+            }
+            *scalar = (int64_t(uint8_t(bytes[0])) << 24) | (int64_t(uint8_t(bytes[1])) << 16) |
+                      (int64_t(uint8_t(bytes[2])) << 8) | uint8_t(bytes[3]);
+            return true;
+        }
+        [[fallthrough]];
+    }
+    default: {
+        auto v = token.quoted ? std::nullopt : ParseInteger(token.text);
+        if (!v || !ScalarFits(field.kind, *v)) {
+            *error = what + " needs an integer that fits its field, not '" + token.text + "'";
+            return false;
+        }
+        *scalar = *v;
+        return true;
+    }
+    }
+}
+
+/// Fills a fixed-layout record from key=value tokens (tokens[first...]).
+bool FillRecord(std::span<const FieldDesc> fields, const std::vector<SourceToken>& tokens, size_t first,
+                std::span<uint8_t> record, const std::string& recordName, std::string* error)
+{
+    std::vector<const FieldDesc*> seen;
+    for (size_t i = first; i < tokens.size(); ++i) {
+        const SourceToken& t = tokens[i];
+        if (t.key.empty()) {
+            *error = "expected name=value after " + recordName + ", found '" + t.text + "'";
+            return false;
+        }
+        const FieldDesc* field = FindField(fields, t.key);
+        if (!field) {
+            *error = recordName + " has no field '" + t.key + "' (fields: " + Join(fields) + ")";
+            return false;
+        }
+        if (std::find(seen.begin(), seen.end(), field) != seen.end()) {
+            *error = "field '" + t.key + "' is given twice";
+            return false;
+        }
+        seen.push_back(field);
+        int64_t scalar = 0;
+        Rect32 rect;
+        if (!ParseFieldValue(*field, t, &scalar, &rect, error))
+            return false;
+        if (field->kind == FieldKind::Rect)
+            WriteRect(record, *field, rect);
+        else
+            WriteScalar(record, *field, scalar);
+    }
+    return true;
+}
+
+bool IsWord(const SourceToken& t, std::string_view word)
+{
+    return t.key.empty() && !t.quoted && EqualsIgnoreCase(t.text, word);
+}
+
+std::optional<int64_t> ParseFace(const std::string& text)
+{
+    if (auto v = ParseInteger(text))
+        return v;
+    int64_t face = 0;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t plus = text.find('+', start);
+        std::string name = text.substr(start, plus == std::string::npos ? std::string::npos : plus - start);
+        bool known = false;
+        for (const StyledText::FaceBit& bit : StyledText::kFaceBits)
+            if (EqualsIgnoreCase(bit.name, name)) {
+                face |= bit.bit;
+                known = true;
+            }
+        if (!known && !EqualsIgnoreCase(name, "plain"))
+            return std::nullopt;
+        if (plus == std::string::npos)
+            break;
+        start = plus + 1;
+    }
+    return face;
+}
+
+/// A style run from "name=value" tokens; `start` only when allowStart.
+bool ParseRun(const std::vector<SourceToken>& tokens, size_t first, bool allowStart, StyledText::StyleRun* run,
+              std::string* error)
+{
+    std::vector<uint8_t> record(StyledText::kRunSize, 0);
+    std::vector<SourceToken> rest;
+    int64_t face = 0;
+    bool haveFace = false;
+    for (size_t i = first; i < tokens.size(); ++i) {
+        const SourceToken& t = tokens[i];
+        if (EqualsIgnoreCase(t.key, "face")) {
+            auto f = ParseFace(t.text);
+            if (!f || !ScalarFits(FieldKind::U16, *f) || haveFace) {
+                *error = "'face' needs bold, italic, underline joined by '+', or a number (once)";
+                return false;
+            }
+            face = *f;
+            haveFace = true;
+        } else if (EqualsIgnoreCase(t.key, "start") && !allowStart) {
+            *error = "a style in a text block starts where it stands; 'start' is for styl blocks";
+            return false;
+        } else {
+            rest.push_back(t);
+        }
+    }
+    if (!FillRecord(StyledText::kRunFields, rest, 0, record, "a style run", error))
+        return false;
+    *run = *StyledText::DecodeRun(record);
+    run->face = uint16_t(face);
+    return true;
+}
+
+} // namespace
+
+std::string UpperCaseName(const std::string& name)
+{
+    std::string out = name;
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return out;
+}
+
+void ContentCompiler::Error(const SourceLocation& where, const std::string& message)
+{
+    m_errors.push_back(where.ToString() + ": " + message);
+}
+
+bool ContentCompiler::CompileDirectory(const std::string& dir)
+{
+    QDir root(QString::fromStdString(dir));
+    if (!root.exists()) {
+        m_errors.push_back(dir + ": no such directory");
+        return false;
+    }
+    QStringList files;
+    QDirIterator it(root.path(), {"*.ovs"}, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    if (files.isEmpty()) {
+        m_errors.push_back(dir + ": no .ovs source files");
+        return false;
+    }
+    bool ok = true;
+    for (const QString& path : files) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            m_errors.push_back(path.toStdString() + ": cannot read: " + file.errorString().toStdString());
+            ok = false;
+            continue;
+        }
+        const QByteArray text = file.readAll();
+        ok = CompileText(text.toStdString(), path.toStdString(), QFileInfo(path).path().toStdString()) && ok;
+    }
+    return ok;
+}
+
+bool ContentCompiler::CompileText(const std::string& text, const std::string& file, const std::string& baseDir)
+{
+    const size_t errorsBefore = m_errors.size();
+    std::vector<SourceLine> lines;
+    size_t start = 0;
+    int number = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        ++number;
+        SourceLine line;
+        line.where = {file, number};
+        std::string error;
+        if (!TokenizeLine(text.substr(start, end - start), &line.tokens, &error))
+            Error(line.where, error);
+        else if (!line.tokens.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    size_t index = 0;
+    while (index < lines.size())
+        ParseBlock(lines, &index, baseDir);
+    return m_errors.size() == errorsBefore;
+}
+
+bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* index, const std::string& baseDir)
+{
+    const SourceLine& head = lines[*index];
+    ++*index;
+    const auto& tokens = head.tokens;
+    const SourceToken& first = tokens[0];
+    if (!first.key.empty() || first.quoted) {
+        Error(head.where, "expected a keyword (topic, script, text, styt, styl, strlist, sequence, soundlist, "
+                          "bitmap, wave, raw, option)");
+        return false;
+    }
+    const std::string kind = first.text;
+    static const char* kBlockKinds[] = {"topic", "script", "text", "styt", "styl", "strlist", "sequence", "soundlist"};
+    const bool isBlock = std::any_of(std::begin(kBlockKinds), std::end(kBlockKinds),
+                                     [&](const char* k) { return EqualsIgnoreCase(kind, k); });
+
+    // The body of a block: the lines up to "end".
+    std::vector<const SourceLine*> body;
+    if (isBlock) {
+        bool closed = false;
+        while (*index < lines.size()) {
+            const SourceLine& l = lines[*index];
+            ++*index;
+            // Lower-case only: the End statement of a script is written "End".
+            if (l.tokens.size() == 1 && l.tokens[0].key.empty() && !l.tokens[0].quoted && l.tokens[0].text == "end") {
+                closed = true;
+                break;
+            }
+            body.push_back(&l);
+        }
+        if (!closed) {
+            Error(head.where, "'" + kind + "' block has no 'end'");
+            return false;
+        }
+    }
+
+    if (EqualsIgnoreCase(kind, "option")) {
+        for (size_t i = 1; i < tokens.size(); ++i) {
+            if (EqualsIgnoreCase(tokens[i].key, "checks") && (tokens[i].text == "on" || tokens[i].text == "off")) {
+                m_checks = tokens[i].text == "on";
+            } else {
+                Error(head.where, "unknown option '" + (tokens[i].key.empty() ? tokens[i].text : tokens[i].key) +
+                                      "' (known: checks=on|off)");
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Header: kind, then (except for soundlist) the resource id or name; raw
+    // also takes the type first. Then key=value attributes.
+    BuiltResource res;
+    res.where = head.where;
+    res.language = kDefaultLanguage;
+    size_t pos = 1;
+    const bool isRaw = EqualsIgnoreCase(kind, "raw");
+    auto readKey = [&](const char* what, bool upper) -> std::optional<ResName> {
+        if (pos >= tokens.size() || !tokens[pos].key.empty()) {
+            Error(head.where, "'" + kind + "' needs " + what);
+            return std::nullopt;
+        }
+        const SourceToken& t = tokens[pos++];
+        if (!t.quoted) {
+            if (auto id = ParseInteger(t.text)) {
+                if (*id < 0 || *id > 0xFFFF) {
+                    Error(head.where, std::string(what) + " " + t.text + " is not a 16-bit id");
+                    return std::nullopt;
+                }
+                return ResName(uint16_t(*id));
+            }
+        }
+        std::string bytes, error;
+        if (!ToContentBytes(t.text, &bytes, &error)) {
+            Error(head.where, error);
+            return std::nullopt;
+        }
+        if (bytes.empty()) {
+            Error(head.where, std::string(what) + " is empty");
+            return std::nullopt;
+        }
+        return ResName(upper ? UpperCaseName(bytes) : bytes);
+    };
+    if (isRaw) {
+        auto type = readKey("a type", false);
+        if (!type)
+            return false;
+        res.type = *type;
+    }
+    if (EqualsIgnoreCase(kind, "soundlist") && (pos >= tokens.size() || !tokens[pos].key.empty())) {
+        res.name = UpperCaseName(std::string(SoundList::kResourceName));
+    } else {
+        auto name = readKey("an id or a name", !isRaw);
+        if (!name)
+            return false;
+        res.name = *name;
+    }
+    std::map<std::string, SourceToken> attributes;
+    for (; pos < tokens.size(); ++pos) {
+        if (tokens[pos].key.empty()) {
+            Error(head.where, "unexpected '" + tokens[pos].text + "' in the '" + kind + "' line");
+            return false;
+        }
+        std::string key = tokens[pos].key;
+        for (char& c : key)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (attributes.count(key)) {
+            Error(head.where, "'" + key + "' is given twice");
+            return false;
+        }
+        attributes[key] = tokens[pos];
+    }
+    auto takeAttribute = [&](const std::string& key) -> std::optional<SourceToken> {
+        auto it = attributes.find(key);
+        if (it == attributes.end())
+            return std::nullopt;
+        SourceToken t = it->second;
+        attributes.erase(it);
+        return t;
+    };
+    if (auto lang = takeAttribute("lang")) {
+        auto v = ParseInteger(lang->text);
+        if (!v || *v < 0 || *v > 0xFFFF) {
+            Error(head.where, "'lang' needs a 16-bit number");
+            return false;
+        }
+        res.language = uint16_t(*v);
+    }
+    std::optional<SourceToken> fileAttribute = takeAttribute("file");
+    if (!attributes.empty()) {
+        Error(head.where, "'" + kind + "' has no attribute '" + attributes.begin()->first + "'");
+        return false;
+    }
+    auto readFile = [&](std::vector<uint8_t>* bytes) {
+        if (!fileAttribute) {
+            Error(head.where, "'" + kind + "' needs file=PATH");
+            return false;
+        }
+        QString path = QString::fromStdString(fileAttribute->text);
+        if (QFileInfo(path).isRelative())
+            path = QDir(QString::fromStdString(baseDir)).filePath(path);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            Error(head.where, "cannot read " + path.toStdString() + ": " + file.errorString().toStdString());
+            return false;
+        }
+        const QByteArray data = file.readAll();
+        bytes->assign(data.begin(), data.end());
+        return true;
+    };
+    if (fileAttribute && !(EqualsIgnoreCase(kind, "bitmap") || EqualsIgnoreCase(kind, "wave") || isRaw)) {
+        Error(head.where, "'" + kind + "' takes no file");
+        return false;
+    }
+
+    std::string error;
+    auto bodyError = [&](const SourceLine& line, const std::string& message) {
+        Error(line.where, message);
+        return false;
+    };
+    // Quoted strings of a body line, as content bytes.
+    auto readStrings = [&](const SourceLine& line, std::string* out) {
+        for (const SourceToken& t : line.tokens) {
+            if (!t.quoted || !t.key.empty())
+                return bodyError(line, "expected a quoted string, found '" + t.text + "'");
+            std::string bytes;
+            if (!ToContentBytes(t.text, &bytes, &error))
+                return bodyError(line, error);
+            *out += bytes;
+        }
+        return true;
+    };
+
+    if (EqualsIgnoreCase(kind, "bitmap")) {
+        res.type = ResName(kRtBitmap);
+        std::vector<uint8_t> file;
+        if (!readFile(&file))
+            return false;
+        auto dib = PackedDibFromBmpFile(file, &error);
+        if (!dib) {
+            Error(head.where, fileAttribute->text + ": " + error);
+            return false;
+        }
+        res.data = std::move(*dib);
+    } else if (EqualsIgnoreCase(kind, "wave")) {
+        res.type = ResName(std::string(SoundList::kWaveType));
+        if (!readFile(&res.data))
+            return false;
+        error = CheckWaveImage(res.data);
+        if (!error.empty()) {
+            Error(head.where, fileAttribute->text + ": " + error);
+            return false;
+        }
+    } else if (isRaw) {
+        if (!readFile(&res.data))
+            return false;
+    } else if (EqualsIgnoreCase(kind, "topic")) {
+        res.type = ResName("TRIG");
+        std::vector<uint8_t> header(Trigger::kHeaderSize, 0);
+        std::vector<uint8_t> records;
+        std::optional<int64_t> count;
+        for (const SourceLine* line : body) {
+            const auto& t = line->tokens;
+            if (IsWord(t[0], "trigger")) {
+                if (t.size() < 2 || !t[1].key.empty() || t[1].quoted)
+                    return bodyError(*line, "'trigger' needs a kind (Continuous, Background, MouseOver, MouseUp, "
+                                            "MouseDown, MouseClick)");
+                int64_t triggerKind = 0;
+                if (const Trigger::KindDesc* k = Trigger::FindKind(t[1].text))
+                    triggerKind = k->kind;
+                else if (auto n = ParseInteger(t[1].text); n && ScalarFits(FieldKind::I16, *n))
+                    triggerKind = *n;
+                else
+                    return bodyError(*line, "unknown trigger kind '" + t[1].text + "'");
+                std::vector<uint8_t> record(Trigger::kRecordFixedSize, 0);
+                WriteScalar(record, Trigger::kRecordFields[0], triggerKind);
+                std::optional<int64_t> rectsOverride;
+                bool haveScript = false;
+                for (size_t i = 2; i < t.size(); ++i) {
+                    if (EqualsIgnoreCase(t[i].key, "rect")) {
+                        auto r = ParseRect(t[i].text);
+                        if (!r || t[i].quoted)
+                            return bodyError(*line, "'rect' needs four integers: left,top,right,bottom");
+                        record.resize(record.size() + Trigger::kRectSize);
+                        WriteRect(std::span(record).subspan(record.size() - Trigger::kRectSize),
+                                  {"rect", 0, FieldKind::Rect}, *r);
+                    } else if (EqualsIgnoreCase(t[i].key, "script") && !haveScript) {
+                        int64_t id = 0;
+                        Rect32 unused;
+                        if (!ParseFieldValue(Trigger::kRecordFields[1], t[i], &id, &unused, &error))
+                            return bodyError(*line, error);
+                        WriteScalar(record, Trigger::kRecordFields[1], id);
+                        haveScript = true;
+                    } else if (EqualsIgnoreCase(t[i].key, "rects") && !rectsOverride) {
+                        rectsOverride = ParseInteger(t[i].text);
+                        if (!rectsOverride || *rectsOverride > 0 || *rectsOverride < INT16_MIN)
+                            return bodyError(*line, "'rects' only stores a count of zero or less");
+                    } else {
+                        return bodyError(*line, "unexpected '" + (t[i].key.empty() ? t[i].text : t[i].key) +
+                                                    "' in a trigger (script=ID, rect=l,t,r,b ...)");
+                    }
+                }
+                if (!haveScript)
+                    return bodyError(*line, "trigger needs script=ID");
+                const size_t rects = (record.size() - Trigger::kRecordFixedSize) / Trigger::kRectSize;
+                if (rectsOverride && rects > 0)
+                    return bodyError(*line, "'rects' cannot be given with rect=");
+                if (rects > 32767)
+                    return bodyError(*line, "too many rectangles");
+                WriteScalar(record, Trigger::kRecordFields[2], rectsOverride ? *rectsOverride : int64_t(rects));
+                records.insert(records.end(), record.begin(), record.end());
+                res.recordLines.push_back(line->where);
+                continue;
+            }
+            if (t.size() != 2 || !t[0].key.empty() || !t[1].key.empty())
+                return bodyError(*line, "expected 'trigger ...' or a header field and its value (" +
+                                            Join(Trigger::kHeaderFields) + ")");
+            const FieldDesc* field = FindField(Trigger::kHeaderFields, t[0].text);
+            if (!field)
+                return bodyError(*line, "topic has no field '" + t[0].text + "' (" + Join(Trigger::kHeaderFields) +
+                                            ", trigger)");
+            int64_t value = 0;
+            Rect32 unused;
+            if (!ParseFieldValue(*field, t[1], &value, &unused, &error))
+                return bodyError(*line, error);
+            if (field->name == "count")
+                count = value;
+            else
+                WriteScalar(header, *field, value);
+        }
+        if (res.recordLines.size() > 32767)
+            return bodyError(*body.back(), "too many triggers");
+        WriteScalar(header, Trigger::kHeaderFields[5], count ? *count : int64_t(res.recordLines.size()));
+        res.data = header;
+        res.data.insert(res.data.end(), records.begin(), records.end());
+    } else if (EqualsIgnoreCase(kind, "script")) {
+        res.type = ResName("SCRP");
+        std::vector<uint8_t> header(Script::kHeaderSize, 0);
+        std::vector<uint8_t> records;
+        std::optional<int64_t> count;
+        for (const SourceLine* line : body) {
+            const auto& t = line->tokens;
+            if (!t[0].key.empty() || t[0].quoted)
+                return bodyError(*line, "expected a statement name");
+            if (const Script::OpcodeDesc* op = Script::FindOpcode(t[0].text)) {
+                std::vector<uint8_t> record = Script::NewRecord(*op);
+                if (!FillRecord(op->fields, t, 1, record, std::string(op->name), &error))
+                    return bodyError(*line, error);
+                records.insert(records.end(), record.begin(), record.end());
+                res.recordLines.push_back(line->where);
+                continue;
+            }
+            const FieldDesc* field = FindField(Script::kHeaderFields, t[0].text);
+            if (!field || t.size() != 2) {
+                std::string names;
+                for (const auto& op : Script::kOpcodes)
+                    names += std::string(names.empty() ? "" : ", ") + std::string(op.name);
+                return bodyError(*line, "unknown statement '" + t[0].text + "' (statements: " + names + ")");
+            }
+            int64_t value = 0;
+            Rect32 unused;
+            if (!ParseFieldValue(*field, t[1], &value, &unused, &error))
+                return bodyError(*line, error);
+            if (field->name == "count")
+                count = value;
+            else
+                WriteScalar(header, *field, value);
+        }
+        if (res.recordLines.size() > 0xFFFF)
+            return bodyError(*body.back(), "too many statements");
+        WriteScalar(header, Script::kHeaderFields[1], count ? *count : int64_t(res.recordLines.size()));
+        res.data = header;
+        res.data.insert(res.data.end(), records.begin(), records.end());
+    } else if (EqualsIgnoreCase(kind, "text")) {
+        std::string text;
+        std::vector<StyledText::StyleRun> runs;
+        for (const SourceLine* line : body) {
+            const auto& t = line->tokens;
+            if (IsWord(t[0], "style")) {
+                StyledText::StyleRun run;
+                if (!ParseRun(t, 1, false, &run, &error))
+                    return bodyError(*line, error);
+                run.start = uint32_t(text.size());
+                runs.push_back(run);
+                continue;
+            }
+            if (runs.empty())
+                return bodyError(*line, "text needs a 'style' line before its first string");
+            if (!readStrings(*line, &text))
+                return false;
+        }
+        auto styl = StyledText::EncodeStyl(runs);
+        if (!styl)
+            return bodyError(head, "too many styles");
+        BuiltResource styt = res;
+        styt.type = ResName("STYT");
+        styt.data.assign(text.begin(), text.end());
+        m_resources.push_back(std::move(styt));
+        res.type = ResName("STYL");
+        res.data = std::move(*styl);
+    } else if (EqualsIgnoreCase(kind, "styt")) {
+        res.type = ResName("STYT");
+        std::string text;
+        for (const SourceLine* line : body)
+            if (!readStrings(*line, &text))
+                return false;
+        res.data.assign(text.begin(), text.end());
+    } else if (EqualsIgnoreCase(kind, "styl")) {
+        res.type = ResName("STYL");
+        std::vector<StyledText::StyleRun> runs;
+        std::optional<int64_t> count;
+        for (const SourceLine* line : body) {
+            const auto& t = line->tokens;
+            if (IsWord(t[0], "run")) {
+                StyledText::StyleRun run;
+                if (!ParseRun(t, 1, true, &run, &error))
+                    return bodyError(*line, error);
+                runs.push_back(run);
+            } else if (IsWord(t[0], "count") && t.size() == 2) {
+                Rect32 unused;
+                int64_t v = 0;
+                if (!ParseFieldValue(StyledText::kHeaderFields[0], t[1], &v, &unused, &error))
+                    return bodyError(*line, error);
+                count = v;
+            } else {
+                return bodyError(*line, "expected 'run name=value ...' or 'count N'");
+            }
+        }
+        auto styl = StyledText::EncodeStyl(runs);
+        if (!styl)
+            return bodyError(head, "too many runs");
+        res.data = std::move(*styl);
+        if (count)
+            WriteU16(res.data, 0, uint16_t(*count));
+    } else if (EqualsIgnoreCase(kind, "strlist")) {
+        res.type = ResName("STR#");
+        std::vector<std::string> entries;
+        for (const SourceLine* line : body) {
+            if (line->tokens.size() != 1)
+                return bodyError(*line, "one quoted string per entry");
+            std::string entry;
+            if (!readStrings(*line, &entry))
+                return false;
+            entries.push_back(entry);
+        }
+        auto data = StrList::EncodeStrList(entries, &error);
+        if (!data)
+            return bodyError(head, error);
+        res.data = std::move(*data);
+    } else if (EqualsIgnoreCase(kind, "sequence")) {
+        res.type = ResName("STSQ");
+        PendingSequence pending;
+        for (const SourceLine* line : body) {
+            const auto& t = line->tokens;
+            if (t.size() != 2 || !t[0].key.empty() || !t[1].key.empty())
+                return bodyError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
+            if (IsWord(t[0], "routine")) {
+                auto id = ParseInteger(t[1].text);
+                if (!id || t[1].quoted || *id < 200 || *id > 299)
+                    return bodyError(*line, "'routine' needs a stretch routine topic id (200-299)");
+                pending.routines.push_back(uint16_t(*id));
+                pending.codes.emplace_back();
+            } else if (IsWord(t[0], "code")) {
+                int64_t code = 0;
+                Rect32 unused;
+                if (!ParseFieldValue(Trigger::kHeaderFields[4], t[1], &code, &unused, &error))
+                    return bodyError(*line, error);
+                pending.routines.push_back(0);
+                pending.codes.push_back({uint8_t(code >> 24), uint8_t(code >> 16), uint8_t(code >> 8), uint8_t(code)});
+            } else {
+                return bodyError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
+            }
+            pending.lines.push_back(line->where);
+        }
+        pending.resource = m_resources.size();
+        m_sequences.push_back(std::move(pending));
+    } else if (EqualsIgnoreCase(kind, "soundlist")) {
+        res.type = ResName(kRtRcdata);
+        std::vector<SoundList::SoundPair> pairs;
+        for (const SourceLine* line : body) {
+            const auto& t = line->tokens;
+            if (t.size() != 3 || !IsWord(t[0], "sound") || !t[1].key.empty() || !t[2].key.empty() || !t[2].quoted)
+                return bodyError(*line, "expected 'sound WAVE_NAME \"Display name\"'");
+            SoundList::SoundPair pair;
+            if (!ToContentBytes(t[1].text, &pair.waveName, &error) ||
+                !ToContentBytes(t[2].text, &pair.displayName, &error))
+                return bodyError(*line, error);
+            pair.waveName = UpperCaseName(pair.waveName);
+            pairs.push_back(pair);
+        }
+        auto data = SoundList::EncodeSoundList(pairs, &error);
+        if (!data)
+            return bodyError(head, error);
+        res.data = std::move(*data);
+    } else {
+        Error(head.where, "unknown keyword '" + kind + "'");
+        return false;
+    }
+    m_resources.push_back(std::move(res));
+    return true;
+}
+
+bool ContentCompiler::Finish()
+{
+    const size_t errorsBefore = m_errors.size();
+    for (PendingSequence& pending : m_sequences) {
+        std::vector<Sequence::Entry> entries;
+        for (size_t i = 0; i < pending.routines.size(); ++i) {
+            Sequence::Code code{};
+            if (pending.routines[i] == 0) {
+                std::copy(pending.codes[i].begin(), pending.codes[i].end(), code.begin());
+            } else {
+                auto trig = std::find_if(m_resources.begin(), m_resources.end(), [&](const BuiltResource& r) {
+                    return r.type.Matches(ResName("TRIG")) && r.name.IsId() && r.name.Id() == pending.routines[i];
+                });
+                if (trig == m_resources.end()) {
+                    Error(pending.lines[i], "routine " + std::to_string(pending.routines[i]) + " has no topic");
+                    continue;
+                }
+                std::copy(trig->data.begin() + 8, trig->data.begin() + 12, code.begin());
+            }
+            entries.push_back(Sequence::EntryFromCode(code));
+        }
+        m_resources[pending.resource].data = Sequence::EncodeSequence(entries);
+        m_resources[pending.resource].recordLines = pending.lines;
+    }
+    m_sequences.clear();
+    return m_errors.size() == errorsBefore;
+}

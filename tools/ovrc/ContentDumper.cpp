@@ -1,0 +1,418 @@
+#include "ContentDumper.h"
+
+#include "ContentChecks.h"
+#include "ContentCompiler.h"
+#include "ContentModule.h"
+#include "MediaFiles.h"
+#include "SourceLine.h"
+#include "Windows1252.h"
+#include "formats/ScriptFormat.h"
+#include "formats/SequenceFormat.h"
+#include "formats/SoundListFormat.h"
+#include "formats/StrListFormat.h"
+#include "formats/StyledTextFormat.h"
+#include "formats/TriggerFormat.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+
+using namespace Formats;
+
+namespace {
+
+bool SameKey(const ResName& a, const ResName& b)
+{
+    return a.IsId() == b.IsId() && (a.IsId() ? a.Id() == b.Id() : a.Name() == b.Name());
+}
+
+/// Content bytes (Windows-1252) as a quoted source string.
+std::string Quote(const std::string& bytes) { return QuoteString(FromWindows1252(bytes).toStdString()); }
+
+std::string KeyText(const ResName& key) { return key.IsId() ? std::to_string(key.Id()) : Quote(key.Name()); }
+
+std::string Hex32(uint32_t v)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "0x%08X", v);
+    return buffer;
+}
+
+std::string ColourText(uint32_t colour)
+{
+    if (colour > 0xFFFFFF)
+        return Hex32(colour);
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+    return buffer;
+}
+
+std::string CodeText(const std::array<uint8_t, 4>& code)
+{
+    bool printable = true;
+    for (uint8_t b : code)
+        printable = printable && b >= 0x20 && b < 0x7F;
+    if (printable)
+        return Quote(std::string(code.begin(), code.end()));
+    return Hex32(Trigger::CodeValue(code));
+}
+
+std::string RectText(const Rect32& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+std::string FieldText(std::span<const uint8_t> record, const FieldDesc& f)
+{
+    if (f.kind == FieldKind::Rect)
+        return RectText(*ReadRect(record, f));
+    const int64_t v = *ReadScalar(record, f);
+    if (f.kind == FieldKind::Colour)
+        return ColourText(uint32_t(v));
+    return std::to_string(v);
+}
+
+/// "name=value" for each field; unread fields only when they hold something.
+std::string FieldsText(std::span<const uint8_t> record, std::span<const FieldDesc> fields)
+{
+    std::string out;
+    for (const FieldDesc& f : fields) {
+        if (f.unread && *ReadScalar(record, f) == 0)
+            continue;
+        out += " " + std::string(f.name) + "=" + FieldText(record, f);
+    }
+    return out;
+}
+
+std::string FaceText(uint16_t face)
+{
+    if (face == 0)
+        return "plain";
+    std::string out;
+    uint16_t rest = face;
+    for (const auto& bit : StyledText::kFaceBits)
+        if (face & bit.bit) {
+            out += (out.empty() ? "" : "+") + std::string(bit.name);
+            rest &= uint16_t(~bit.bit);
+        }
+    return rest ? std::to_string(face) : out;
+}
+
+std::string RunText(const StyledText::StyleRun& run, bool withStart)
+{
+    std::string out;
+    if (withStart)
+        out += " start=" + std::to_string(run.start);
+    out += " lineHeight=" + std::to_string(run.lineHeight) + " ascent=" + std::to_string(run.ascent) +
+           " font=" + std::to_string(run.font) + " face=" + FaceText(run.face) + " size=" + std::to_string(run.size) +
+           " colour=" + ColourText(run.colour);
+    return out;
+}
+
+/// Text as quoted pieces, one per source line, each ending after a line break.
+std::string TextLines(const std::string& text, const std::string& indent)
+{
+    std::string out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = start;
+        while (end < text.size()) {
+            const char c = text[end++];
+            if (c == '\n' || (c == '\r' && (end >= text.size() || text[end] != '\n')))
+                break;
+        }
+        out += indent + Quote(text.substr(start, end - start)) + "\n";
+        start = end;
+    }
+    return out;
+}
+
+std::string LangText(uint16_t language) { return language == 1033 ? "" : " lang=" + std::to_string(language); }
+
+std::string TopicText(const PeResources::Entry& e)
+{
+    auto view = Trigger::DecodeTrig(e.data);
+    if (!view)
+        return {};
+    std::string out = "topic " + KeyText(e.name) + LangText(e.language) + "\n";
+    if (view->reserved0)
+        out += "  reserved0 " + std::to_string(view->reserved0) + "\n";
+    out += "  flags " + std::to_string(view->flags) + "\n";
+    if (view->reserved3)
+        out += "  reserved3 " + std::to_string(view->reserved3) + "\n";
+    if (view->reserved4)
+        out += "  reserved4 " + std::to_string(view->reserved4) + "\n";
+    out += "  code " + CodeText(view->code) + "\n";
+    if (size_t(view->count < 0 ? 0 : view->count) != view->triggers.size() || view->count < 0)
+        out += "  count " + std::to_string(view->count) + "\n";
+    for (const auto& t : view->triggers) {
+        const Trigger::KindDesc* kind = Trigger::FindKind(t.kind);
+        out += "  trigger " + (kind ? std::string(kind->name) : std::to_string(t.kind)) +
+               " script=" + std::to_string(t.script);
+        for (const Rect32& r : t.rects)
+            out += " rect=" + RectText(r);
+        if (t.rectCount < 0)
+            out += " rects=" + std::to_string(t.rectCount);
+        out += "\n";
+    }
+    return out + "end\n";
+}
+
+std::string ScriptText(const PeResources::Entry& e)
+{
+    auto view = Script::DecodeScript(e.data);
+    if (!view)
+        return {};
+    std::string out = "script " + KeyText(e.name) + LangText(e.language) + "\n";
+    if (view->reserved)
+        out += "  reserved " + std::to_string(view->reserved) + "\n";
+    if (view->count != view->records.size())
+        out += "  count " + std::to_string(view->count) + "\n";
+    for (const auto& rec : view->records)
+        out += "  " + std::string(rec.op->name) + FieldsText(rec.bytes, rec.op->fields) + "\n";
+    return out + "end\n";
+}
+
+std::string StytText(const PeResources::Entry& e)
+{
+    return "styt " + KeyText(e.name) + LangText(e.language) + "\n" +
+           TextLines(std::string(e.data.begin(), e.data.end()), "  ") + "end\n";
+}
+
+std::string StylText(const PeResources::Entry& e)
+{
+    auto view = StyledText::DecodeStyl(e.data);
+    if (!view)
+        return {};
+    std::string out = "styl " + KeyText(e.name) + LangText(e.language) + "\n";
+    if (view->count != int(view->runs.size()))
+        out += "  count " + std::to_string(view->count) + "\n";
+    for (const auto& run : view->runs)
+        out += "  run" + RunText(run, true) + "\n";
+    return out + "end\n";
+}
+
+/// Both halves of a styled text as one `text` block, or empty when the runs
+/// do not cut the text in order from its start.
+std::string TextText(const PeResources::Entry& styt, const PeResources::Entry& styl)
+{
+    auto view = StyledText::DecodeStyl(styl.data);
+    if (!view || view->runs.empty() || view->count != int(view->runs.size()) || view->runs[0].start != 0)
+        return {};
+    const std::string text(styt.data.begin(), styt.data.end());
+    for (size_t i = 0; i < view->runs.size(); ++i)
+        if (view->runs[i].start > text.size() || (i > 0 && view->runs[i].start < view->runs[i - 1].start))
+            return {};
+    std::string out = "text " + KeyText(styt.name) + LangText(styt.language) + "\n";
+    for (size_t i = 0; i < view->runs.size(); ++i) {
+        const size_t end = i + 1 < view->runs.size() ? view->runs[i + 1].start : text.size();
+        out += "  style" + RunText(view->runs[i], false) + "\n";
+        out += TextLines(text.substr(view->runs[i].start, end - view->runs[i].start), "    ");
+    }
+    return out + "end\n";
+}
+
+std::string StrListText(const PeResources::Entry& e)
+{
+    auto view = StrList::DecodeStrList(e.data);
+    if (!view)
+        return {};
+    std::string out = "strlist " + KeyText(e.name) + LangText(e.language) + "\n";
+    for (const auto& entry : view->entries)
+        out += "  " + Quote(entry) + "\n";
+    return out + "end\n";
+}
+
+std::string SequenceText(const PeResources::Entry& e)
+{
+    auto view = Sequence::DecodeSequence(e.data);
+    std::string out = "sequence " + KeyText(e.name) + LangText(e.language) + "\n";
+    for (const auto& entry : view.entries)
+        out += "  code " + CodeText(Sequence::CodeFromEntry(entry)) + "\n";
+    return out + "end\n";
+}
+
+std::string SoundListText(const PeResources::Entry& e)
+{
+    auto view = SoundList::DecodeSoundList(e.data);
+    std::string out = "soundlist" + LangText(e.language) + "\n";
+    for (const auto& pair : view.pairs)
+        out += "  sound " + Quote(pair.waveName) + " " + Quote(pair.displayName) + "\n";
+    return out + "end\n";
+}
+
+/// A name usable in a file name.
+std::string FilePart(const ResName& key)
+{
+    if (key.IsId())
+        return std::to_string(key.Id());
+    std::string out;
+    for (unsigned char c : key.Name())
+        out.push_back(std::isalnum(c) ? char(c) : '_');
+    return out.empty() ? "_" : out;
+}
+
+bool WriteFile(const QString& path, std::span<const uint8_t> bytes, std::string* error)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
+        !file.commit()) {
+        *error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath, std::string* error)
+{
+    QDir dir(QString::fromStdString(dirPath));
+    if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        *error = dirPath + " is not empty";
+        return false;
+    }
+    if (!QDir().mkpath(dir.path())) {
+        *error = "cannot create " + dirPath;
+        return false;
+    }
+    const std::string base = dir.path().toStdString();
+    std::set<std::string> usedFiles;
+    auto fileName = [&](const std::string& folder, const std::string& stem, const std::string& extension) {
+        std::string name = folder + "/" + stem + extension;
+        for (int n = 2; usedFiles.count(name); ++n)
+            name = folder + "/" + stem + "-" + std::to_string(n) + extension;
+        usedFiles.insert(name);
+        return name;
+    };
+
+    const auto& entries = module.Resources().Entries();
+    std::vector<bool> done(entries.size(), false);
+    auto findPartner = [&](const PeResources::Entry& e, const char* type) -> std::optional<size_t> {
+        for (size_t j = 0; j < entries.size(); ++j)
+            if (!done[j] && SameKey(entries[j].type, ResName(type)) && SameKey(entries[j].name, e.name) &&
+                entries[j].language == e.language)
+                return j;
+        return std::nullopt;
+    };
+    // Compiles a candidate text and tells whether it gives back exactly these
+    // entries.
+    auto reproduces = [&](const std::string& text, std::vector<const PeResources::Entry*> wanted) {
+        ContentCompiler compiler;
+        if (!compiler.CompileText(text, "dump", base) || !compiler.Finish())
+            return false;
+        const auto& built = compiler.Resources();
+        if (built.size() != wanted.size())
+            return false;
+        for (const PeResources::Entry* w : wanted) {
+            bool found = false;
+            for (const BuiltResource& b : built)
+                found = found || (SameKey(b.type, w->type) && SameKey(b.name, w->name) && b.language == w->language &&
+                                  std::equal(b.data.begin(), b.data.end(), w->data.begin(), w->data.end()));
+            if (!found)
+                return false;
+        }
+        return true;
+    };
+
+    std::string body;
+    std::set<std::tuple<bool, uint16_t, std::string, bool, uint16_t, std::string, uint16_t>> seen;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (done[i])
+            continue;
+        const PeResources::Entry& e = entries[i];
+        done[i] = true;
+        if (!seen.emplace(e.type.IsId(), e.type.Id(), e.type.Name(), e.name.IsId(), e.name.Id(), e.name.Name(),
+                          e.language).second) {
+            body += "# left out: a second resource type=" + Quote(e.type.ToString()) + " name=" +
+                    Quote(e.name.ToString()) + " lang=" + std::to_string(e.language) + "\n\n";
+            continue;
+        }
+        std::string text;
+        std::vector<const PeResources::Entry*> wanted{&e};
+        std::vector<std::pair<QString, std::vector<uint8_t>>> files;
+        const std::string stem = FilePart(e.type) + "-" + FilePart(e.name) +
+                                 (e.language == 1033 ? "" : "-" + std::to_string(e.language));
+        if (SameKey(e.type, ResName("TRIG"))) {
+            text = TopicText(e);
+        } else if (SameKey(e.type, ResName("SCRP"))) {
+            text = ScriptText(e);
+        } else if (SameKey(e.type, ResName("STYT")) || SameKey(e.type, ResName("STYL"))) {
+            const bool isText = SameKey(e.type, ResName("STYT"));
+            if (auto j = findPartner(e, isText ? "STYL" : "STYT")) {
+                const PeResources::Entry& styt = isText ? e : entries[*j];
+                const PeResources::Entry& styl = isText ? entries[*j] : e;
+                std::string combined = TextText(styt, styl);
+                if (!combined.empty() && reproduces(combined, {&styt, &styl})) {
+                    done[*j] = true;
+                    body += combined + "\n";
+                    m_decoded += 2;
+                    continue;
+                }
+            }
+            text = isText ? StytText(e) : StylText(e);
+        } else if (SameKey(e.type, ResName("STR#"))) {
+            text = StrListText(e);
+        } else if (SameKey(e.type, ResName("STSQ"))) {
+            text = SequenceText(e);
+        } else if (SameKey(e.type, ResName(kRtRcdata)) &&
+                   SameKey(e.name, ResName(UpperCaseName(std::string(SoundList::kResourceName))))) {
+            text = SoundListText(e);
+        } else if (SameKey(e.type, ResName(kRtBitmap))) {
+            std::string ignored;
+            if (auto info = InspectPackedDib(e.data, &ignored)) {
+                const std::string file = fileName("pictures", stem, ".bmp");
+                files.emplace_back(QString::fromStdString(base + "/" + file), BmpFileFromPackedDib(e.data, *info));
+                text = "bitmap " + KeyText(e.name) + LangText(e.language) + " file=" + QuoteString(file) + "\n";
+            }
+        } else if (SameKey(e.type, ResName(std::string(SoundList::kWaveType))) && CheckWaveImage(e.data).empty()) {
+            const std::string file = fileName("sounds", stem, ".wav");
+            files.emplace_back(QString::fromStdString(base + "/" + file),
+                               std::vector<uint8_t>(e.data.begin(), e.data.end()));
+            text = "wave " + KeyText(e.name) + LangText(e.language) + " file=" + QuoteString(file) + "\n";
+        }
+        for (const auto& [path, bytes] : files)
+            if (!WriteFile(path, bytes, error))
+                return false;
+        if (!text.empty() && reproduces(text, wanted)) {
+            body += text + "\n";
+            ++m_decoded;
+            continue;
+        }
+        for (const auto& [path, bytes] : files) {
+            QFile::remove(path);
+            usedFiles.erase(QDir(dir).relativeFilePath(path).toStdString());
+        }
+        const std::string file = fileName("raw", stem, ".bin");
+        if (!WriteFile(QString::fromStdString(base + "/" + file), e.data, error))
+            return false;
+        body += "raw " + KeyText(e.type) + " " + KeyText(e.name) + LangText(e.language) +
+                " file=" + QuoteString(file) + "\n\n";
+        ++m_raw;
+    }
+
+    // A module that would fail the build's checks is rebuilt with them off.
+    std::vector<BuiltResource> asBuilt;
+    for (const PeResources::Entry& e : entries)
+        asBuilt.push_back({e.type, e.name, e.language, std::vector<uint8_t>(e.data.begin(), e.data.end()), {}, {}});
+    std::string head = "# Dumped by ovrc from " + module.Path() + "\n\n";
+    const auto problems = CheckContent(asBuilt);
+    if (!problems.empty()) {
+        head += "# This module does not pass the build's checks:\n";
+        for (std::string p : problems) {
+            std::replace(p.begin(), p.end(), '\n', ' ');
+            head += "#   " + p + "\n";
+        }
+        head += "option checks=off\n\n";
+    }
+    const std::string source = head + body;
+    return WriteFile(QString::fromStdString(base + "/content.ovs"),
+                     std::span(reinterpret_cast<const uint8_t*>(source.data()), source.size()), error);
+}

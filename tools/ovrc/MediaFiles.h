@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+/// What a packed DIB (BITMAPINFOHEADER, optional masks, colour table, bits)
+/// holds, as far as the programs read it.
+struct DibInfo {
+    int32_t width = 0;
+    int32_t height = 0; ///< negative for top-down rows
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t colours = 0;    ///< entries in the colour table
+    size_t bitsOffset = 0;   ///< where the pixel bits start in the DIB
+};
+
+/// Checks that the bytes are a whole packed DIB: a header of at least 40
+/// bytes, one plane, a known bit depth and compression, a colour table and
+/// pixel bits that lie inside the bytes. Nullopt with *error set otherwise.
+std::optional<DibInfo> InspectPackedDib(std::span<const uint8_t> dib, std::string* error);
+
+/// The packed DIB of a BMP file: the file without its 14-byte file header.
+/// The file's pixel offset must point right behind the colour table, where
+/// a packed DIB keeps its bits.
+std::optional<std::vector<uint8_t>> PackedDibFromBmpFile(std::span<const uint8_t> file,
+                                                         std::string* error);
+
+/// The BMP file for a packed DIB (the inverse of PackedDibFromBmpFile).
+std::vector<uint8_t> BmpFileFromPackedDib(std::span<const uint8_t> dib, const DibInfo& info);
+
+/// Checks a RIFF WAVE image the way the wave player reads it: a RIFF chunk
+/// of form WAVE, a "fmt " chunk of at least 16 bytes and, after it, a
+/// "data" chunk, every chunk inside the bytes. Empty when good, else why not.
+std::string CheckWaveImage(std::span<const uint8_t> bytes);
