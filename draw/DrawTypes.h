@@ -10,8 +10,22 @@ struct RECT {
     int32_t bottom = 0;
 
     bool IsEmpty() const { return left >= right || top >= bottom; }
-    QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+    /// The same rectangle as a QRect. Coordinates are clamped to +-2^28 so
+    /// that widths and region arithmetic never overflow.
+    QRect ToQRect() const
+    {
+        const int l = Clamp(left), t = Clamp(top), r = Clamp(right), b = Clamp(bottom);
+        return QRect(l, t, r - l, b - t);
+    }
+    static RECT FromQRect(const QRect& r)
+    {
+        return RECT{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    }
     bool operator==(const RECT&) const = default;
+
+private:
+    static constexpr int32_t kCoordLimit = 1 << 28;
+    static int32_t Clamp(int32_t v) { return v < -kCoordLimit ? -kCoordLimit : (v > kCoordLimit ? kCoordLimit : v); }
 };
 
 struct POINT {
