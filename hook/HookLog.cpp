@@ -1,0 +1,3 @@
+#include "HookLog.h"
+
+Q_LOGGING_CATEGORY(lcHook, "ovantis.hook", QtWarningMsg)

@@ -1,0 +1,120 @@
+#include "BusCommandSender.h"
+#include "BusNames.h"
+#include "CommandListener.h"
+#include "DesktopSession.h"
+#include "TestHome.h"
+
+#include <QTest>
+
+namespace {
+const QString kController = QString::fromLatin1(BusNames::kControllerService);
+
+DesktopSession::Options BusOnly()
+{
+    DesktopSession::Options options;
+    options.x11 = false;
+    return options;
+}
+} // namespace
+
+class BusCommandSenderTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void DeliversEachCommandToTheOwner()
+    {
+        TestHome home;
+        DesktopSession session;
+        QVERIFY2(session.Start(BusOnly()), qPrintable(session.Error()));
+        CommandListener listener(session.BusAddress(), "owner");
+        QVERIFY(listener.Own(kController));
+
+        BusCommandSender sender(BusNames::kControllerService);
+        QVERIFY(sender.Start());
+        QVERIFY(sender.Post(1500));
+        QVERIFY(sender.Post(1501));
+        QVERIFY(sender.WaitUntilIdle(5000));
+        QTRY_COMPARE(listener.Received(), (QList<uint>{1500, 1501}));
+        QCOMPARE(sender.SentCount(), 2u);
+        QCOMPARE(sender.SkippedCount(), 0u);
+        // Nothing more arrives later.
+        QTest::qWait(200);
+        QCOMPARE(listener.Received().size(), 2);
+    }
+
+    void SendsNothingWithoutAnOwner()
+    {
+        TestHome home;
+        DesktopSession session;
+        QVERIFY2(session.Start(BusOnly()), qPrintable(session.Error()));
+        CommandListener other(session.BusAddress(), "other");
+        QVERIFY(other.Own(QString::fromLatin1(BusNames::kViewerService)));
+
+        BusCommandSender sender(BusNames::kControllerService);
+        QVERIFY(sender.Start());
+        QVERIFY(sender.Post(1500));
+        QVERIFY(sender.WaitUntilIdle(5000));
+        QCOMPARE(sender.SentCount(), 0u);
+        QCOMPARE(sender.SkippedCount(), 1u);
+
+        // An owner that comes later does not get the old command, and the
+        // program owning another name never sees it.
+        CommandListener late(session.BusAddress(), "late");
+        QVERIFY(late.Own(kController));
+        QTest::qWait(300);
+        QVERIFY(late.Received().isEmpty());
+        QVERIFY(other.Received().isEmpty());
+
+        // Once the name is owned, the next command goes through.
+        QVERIFY(sender.Post(1500));
+        QVERIFY(sender.WaitUntilIdle(5000));
+        QTRY_COMPARE(late.Received(), QList<uint>{1500});
+        QVERIFY(other.Received().isEmpty());
+    }
+
+    void SkipsWhenThereIsNoBus()
+    {
+        TestHome home; // a runtime directory without a bus socket
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        BusCommandSender sender(BusNames::kControllerService);
+        QVERIFY(sender.Start());
+        QVERIFY(sender.Post(1500));
+        QVERIFY(sender.WaitUntilIdle(5000));
+        QCOMPARE(sender.SkippedCount(), 1u);
+        QCOMPARE(sender.SentCount(), 0u);
+    }
+
+    void FollowsTheBusWhenItIsReplaced()
+    {
+        TestHome home;
+        BusCommandSender sender(BusNames::kControllerService);
+        QVERIFY(sender.Start());
+        {
+            DesktopSession first;
+            QVERIFY2(first.Start(BusOnly()), qPrintable(first.Error()));
+            CommandListener listener(first.BusAddress(), "first");
+            QVERIFY(listener.Own(kController));
+            QVERIFY(sender.Post(1500));
+            QVERIFY(sender.WaitUntilIdle(5000));
+            QTRY_COMPARE(listener.Received(), QList<uint>{1500});
+        }
+        DesktopSession second;
+        QVERIFY2(second.Start(BusOnly()), qPrintable(second.Error()));
+        CommandListener listener(second.BusAddress(), "second");
+        QVERIFY(listener.Own(kController));
+        QVERIFY(sender.Post(1502));
+        QVERIFY(sender.WaitUntilIdle(5000));
+        QTRY_COMPARE(listener.Received(), QList<uint>{1502});
+        QCOMPARE(sender.SentCount(), 2u);
+    }
+
+    void RefusesPostsBeforeStart()
+    {
+        BusCommandSender sender(BusNames::kControllerService);
+        QVERIFY(!sender.Post(1500));
+        QCOMPARE(sender.SentCount() + sender.SkippedCount(), 0u);
+    }
+};
+
+QTEST_GUILESS_MAIN(BusCommandSenderTest)
+#include "BusCommandSenderTest.moc"
