@@ -196,9 +196,10 @@ QImage CreateMaskBitmap(const QImage& picture, int16_t selector)
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < rgb.height(); ++y) {
         const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        uchar* bits = mask.scanLine(y); // most significant bit first
         for (int x = 0; x < rgb.width(); ++x) {
             if ((line[x] | 0xFF000000u) == *key)
-                mask.setPixel(x, y, 0);
+                bits[x >> 3] &= static_cast<uchar>(~(0x80 >> (x & 7)));
         }
     }
     return mask;
