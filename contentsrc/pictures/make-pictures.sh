@@ -1,0 +1,61 @@
+#!/bin/sh
+# Makes the pictures of the default content with ImageMagick. The BMPs are
+# committed; run this again only to change them. Every picture is an
+# uncompressed 8-bit BMP whose colours come from the palette picture 253
+# (a 6 x 6 x 6 colour cube plus 40 greys).
+set -eu
+cd "$(dirname "$0")"
+
+n='(j*16+i)'
+grey="(($n-216+1)/41)"
+convert -size 16x16 xc: \
+  -channel R -fx "$n<216 ? ($n%6)/5 : $grey" \
+  -channel G -fx "$n<216 ? (floor($n/6)%6)/5 : $grey" \
+  -channel B -fx "$n<216 ? floor($n/36)/5 : $grey" +channel \
+  /tmp/ovantis-palette.png
+
+# Pictures are drawn in any colours, then mapped onto the palette without
+# dithering and written as 8-bit BMPs.
+bmp() { convert "$@" +antialias +dither -remap /tmp/ovantis-palette.png -type Palette -compress None "BMP3:$out"; }
+
+convert /tmp/ovantis-palette.png -type Palette -compress None BMP3:palette-253.bmp
+
+# Background tile and title banner.
+out=tile-1000.bmp bmp -size 40x40 xc:'#ffffcc' -fill '#ffff99' -draw 'rectangle 0,0 19,19' -draw 'rectangle 20,20 39,39'
+out=banner-1001.bmp bmp -size 600x56 gradient:'#003366'-'#336699' -fill '#ffcc00' -draw 'rectangle 0,50 599,55'
+
+# A figure seen from the front: head, neck, shoulders, arms.
+figure() { # $1 head x offset, $2 shoulder lift, $3 out
+  hx=$((80 + $1)); sy=$((120 - $2))
+  out=$3 bmp -size 160x200 xc:white -fill none -stroke '#336699' -strokewidth 3 \
+    -draw "rectangle 1,1 158,198" -stroke '#003366' -strokewidth 6 \
+    -draw "line 80,90 $hx,70" -draw "line 30,$sy 130,$sy" -draw "line 30,$sy 20,190" -draw "line 130,$sy 140,190" \
+    -draw "line 80,$sy 80,190" -fill '#ffcc99' -stroke '#993300' -strokewidth 3 -draw "circle $hx,50 $hx,26"
+}
+figure -24 0 neck-left-1010.bmp
+figure 0 0 neck-centre-1011.bmp
+figure 24 0 neck-right-1012.bmp
+figure 0 0 shrug-down-1020.bmp
+figure 0 22 shrug-up-1021.bmp
+
+# Reading topic pictures: a desk with a monitor, a chair with good posture.
+out=desk-1030.bmp bmp -size 200x150 xc:white -fill '#996633' -draw 'rectangle 10,110 190,120' \
+  -draw 'rectangle 20,120 30,149' -draw 'rectangle 170,120 180,149' -fill '#333333' -draw 'rectangle 60,30 140,95' \
+  -fill '#66ccff' -draw 'rectangle 66,36 134,89' -fill '#333333' -draw 'rectangle 95,95 105,110'
+out=posture-1031.bmp bmp -size 200x200 xc:white -fill '#663300' -draw 'rectangle 40,120 130,130' \
+  -draw 'rectangle 40,40 50,130' -draw 'rectangle 120,130 128,195' -draw 'rectangle 42,130 50,195' \
+  -stroke '#003366' -strokewidth 6 -draw 'line 70,60 70,120' -draw 'line 70,120 140,120' -draw 'line 140,120 140,190' \
+  -draw 'line 70,75 120,95' -stroke '#993300' -strokewidth 3 -fill '#ffcc99' -draw 'circle 70,40 70,20'
+
+# About box: a logo and two sparkle frames on a magenta key colour (the
+# top-left pixel, made transparent when drawn).
+out=logo-1040.bmp bmp -size 120x120 xc:'#336699' -fill '#ffcc00' -draw 'circle 60,60 60,20' \
+  -fill '#003366' -draw 'rectangle 55,30 65,90' -draw 'rectangle 30,55 90,65'
+out=sparkle-small-1041.bmp bmp -size 24x24 xc:'#ff00ff' -fill '#ffff00' -draw 'polygon 12,4 14,10 20,12 14,14 12,20 10,14 4,12 10,10'
+out=sparkle-large-1042.bmp bmp -size 24x24 xc:'#ff00ff' -fill '#ffffff' -draw 'polygon 12,0 15,9 24,12 15,15 12,24 9,15 0,12 9,9'
+
+# Tip marker for the mouse-over areas.
+out=tip-1050.bmp bmp -size 32x32 xc:'#ff00ff' -fill '#ffcc00' -stroke '#993300' -draw 'circle 16,14 16,3' \
+  -fill '#999999' -draw 'rectangle 11,25 21,30'
+
+rm -f /tmp/ovantis-palette.png
