@@ -1,0 +1,267 @@
+#include "CSettingsStore.h"
+
+#include "SettingsFileCheck.h"
+#include "Windows1252.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <sys/stat.h>
+
+Q_LOGGING_CATEGORY(lcPrefs, "ovantis.prefs", QtWarningMsg)
+
+namespace {
+
+// A write is retried at most this often to give the file a newer
+// modification time than the version it replaced (see FileStamp).
+constexpr int kMaxStampRetries = 50;
+
+bool IsValidKeyPart(const QString& part)
+{
+    return !part.isEmpty() && !part.contains(u'/') && !part.contains(u'\\');
+}
+
+QByteArray UpToZero(QByteArrayView bytes)
+{
+    const qsizetype zero = bytes.indexOf('\0');
+    return (zero < 0 ? bytes : bytes.first(zero)).toByteArray();
+}
+
+// The stored text of a QSettings value as Windows-1252 bytes.
+std::optional<QByteArray> StoredBytes(const QVariant& value)
+{
+    if (!value.isValid())
+        return std::nullopt;
+    switch (value.metaType().id()) {
+    case QMetaType::QByteArray: // "@ByteArray(...)", written by hand
+        return UpToZero(value.toByteArray());
+    case QMetaType::QStringList: // an unquoted comma, written by hand
+        return UpToZero(ToWindows1252(value.toStringList().join(QStringLiteral(", "))));
+    case QMetaType::QVariantList: {
+        QStringList parts;
+        for (const QVariant& part : value.toList())
+            parts << part.toString();
+        return UpToZero(ToWindows1252(parts.join(QStringLiteral(", "))));
+    }
+    default:
+        if (!value.canConvert<QString>())
+            return std::nullopt;
+        return UpToZero(ToWindows1252(value.toString()));
+    }
+}
+
+// QSettings decides that a file is unchanged when its size and its
+// modification time in milliseconds are; two versions of the same size
+// written within one millisecond (or one kernel clock tick) would hide the
+// second from a reader that saw the first. Writers therefore make each
+// version's time later than the one before.
+struct FileStamp {
+    bool exists = false;
+    qint64 size = 0;
+    qint64 mtimeMs = 0;
+    quint64 inode = 0;
+    qint64 mtimeNs = 0;
+
+    static FileStamp Of(const QString& path)
+    {
+        FileStamp stamp;
+        struct stat st;
+        if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+            return stamp;
+        stamp.exists = true;
+        stamp.size = st.st_size;
+        stamp.inode = st.st_ino;
+        stamp.mtimeNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        stamp.mtimeMs = QFileInfo(path).lastModified().toMSecsSinceEpoch();
+        return stamp;
+    }
+    bool SameVersion(const FileStamp& other) const
+    {
+        return exists == other.exists && size == other.size && inode == other.inode && mtimeNs == other.mtimeNs;
+    }
+};
+
+} // namespace
+
+CSettingsStore::CSettingsStore()
+    : CSettingsStore(DefaultFilePath())
+{
+}
+
+CSettingsStore::CSettingsStore(const QString& filePath)
+    : m_filePath(QFileInfo(filePath).absoluteFilePath())
+{
+}
+
+QString CSettingsStore::DefaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/Halvorn Press/Stretch.conf");
+}
+
+std::optional<QByteArray> CSettingsStore::ReadStored(const QString& section, const QString& name) const
+{
+    if (!IsValidKeyPart(section) || !IsValidKeyPart(name))
+        return std::nullopt;
+    // A new QSettings syncs as it opens, which picks up other writers.
+    QSettings settings(m_filePath, QSettings::IniFormat);
+    return StoredBytes(settings.value(section + u'/' + name));
+}
+
+std::optional<int> CSettingsStore::ParseInt(QStringView text)
+{
+    qsizetype i = 0;
+    const bool negative = !text.isEmpty() && text.front() == u'-';
+    if (negative)
+        ++i;
+    if (i == text.size())
+        return std::nullopt;
+    qint64 magnitude = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        magnitude = magnitude * 10 + (c - u'0');
+        if (magnitude > qint64(1) << 31)
+            return std::nullopt;
+    }
+    const qint64 value = negative ? -magnitude : magnitude;
+    if (value > INT32_MAX)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+int CSettingsStore::ReadInt(const QString& section, const QString& name, int defaultValue) const
+{
+    const std::optional<QByteArray> stored = ReadStored(section, name);
+    if (!stored)
+        return defaultValue;
+    return ParseInt(QString::fromLatin1(*stored)).value_or(defaultValue);
+}
+
+QByteArray CSettingsStore::ReadString(const QString& section, const QString& name,
+                                      const QByteArray& defaultValue) const
+{
+    return ReadStored(section, name).value_or(defaultValue);
+}
+
+bool CSettingsStore::WriteInt(const QString& section, const QString& name, int value)
+{
+    return Write(section, name, QString::number(value));
+}
+
+bool CSettingsStore::WriteString(const QString& section, const QString& name, QByteArrayView value)
+{
+    const QByteArray bytes = UpToZero(value);
+    return Write(section, name, FromWindows1252(std::string_view(bytes.constData(), size_t(bytes.size()))));
+}
+
+int CSettingsStore::ReadInt(const SettingValue& value, SettingReader reader) const
+{
+    return ReadInt(QString::fromLatin1(value.section), QString::fromLatin1(value.name), value.IntDefault(reader));
+}
+
+bool CSettingsStore::WriteInt(const SettingValue& value, int number)
+{
+    return WriteInt(QString::fromLatin1(value.section), QString::fromLatin1(value.name), number);
+}
+
+QByteArray CSettingsStore::ReadString(const SettingValue& value, SettingReader reader) const
+{
+    return ReadString(QString::fromLatin1(value.section), QString::fromLatin1(value.name),
+                      QByteArray(value.TextDefault(reader)));
+}
+
+bool CSettingsStore::WriteString(const SettingValue& value, QByteArrayView bytes)
+{
+    return WriteString(QString::fromLatin1(value.section), QString::fromLatin1(value.name), bytes);
+}
+
+QList<CSettingsStore::Stored> CSettingsStore::ReadAll() const
+{
+    QSettings settings(m_filePath, QSettings::IniFormat);
+    QList<Stored> all;
+    for (const QString& key : settings.allKeys()) {
+        const std::optional<QByteArray> bytes = StoredBytes(settings.value(key));
+        if (!bytes)
+            continue;
+        const qsizetype slash = key.indexOf(u'/');
+        if (slash < 0)
+            all.append({QString(), key, *bytes});
+        else
+            all.append({key.left(slash), key.mid(slash + 1), *bytes});
+    }
+    return all;
+}
+
+bool CSettingsStore::Write(const QString& section, const QString& name, const QString& text)
+{
+    if (!IsValidKeyPart(section) || !IsValidKeyPart(name))
+        return false;
+    if (!KeepDamagedCopy())
+        return false;
+
+    const QString key = section + u'/' + name;
+    const FileStamp before = FileStamp::Of(m_filePath);
+    FileStamp previous = before;
+    for (int attempt = 0; attempt <= kMaxStampRetries; ++attempt) {
+        QSettings settings(m_filePath, QSettings::IniFormat);
+        settings.setValue(key, text);
+        settings.sync();
+        const FileStamp now = FileStamp::Of(m_filePath);
+        // QSettings always replaces the file on a write; when it did not, the
+        // write failed (its status may still show an earlier parse error).
+        if (settings.status() == QSettings::AccessError || !now.exists || now.SameVersion(previous))
+            return false;
+        if (!before.exists || now.mtimeMs > before.mtimeMs)
+            return true;
+        // Same millisecond as the version replaced: wait for the clock and
+        // write again, unless another writer has replaced the file meanwhile.
+        QThread::msleep(1);
+        if (!FileStamp::Of(m_filePath).SameVersion(now))
+            return true;
+        previous = now;
+    }
+    qCDebug(lcPrefs) << "the clock did not move on while writing" << key;
+    return true;
+}
+
+bool CSettingsStore::KeepDamagedCopy()
+{
+    QFile file(m_filePath);
+    if (!file.exists())
+        return true;
+    if (!file.open(QIODevice::ReadOnly)) {
+        // QSettings cannot read it either, and will not write over it.
+        return true;
+    }
+    const QByteArray bytes = file.readAll();
+    file.close();
+    const QString damage = FindSettingsFileDamage(bytes);
+    if (damage.isEmpty() || bytes == m_lastDamagedCopy)
+        return true;
+
+    const QString stem = m_filePath + QStringLiteral(".damaged-")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString copyPath = stem;
+    for (int n = 2; QFileInfo::exists(copyPath); ++n)
+        copyPath = stem + u'-' + QString::number(n);
+    QSaveFile copy(copyPath);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit()) {
+        qCWarning(lcPrefs).noquote() << m_filePath << "is damaged (" + damage + ") and could not be copied to"
+                                     << copyPath << "- the setting is not written";
+        return false;
+    }
+    m_lastDamagedCopy = bytes;
+    qCWarning(lcPrefs).noquote() << m_filePath << "is damaged (" + damage
+            + "); values that could not be read are dropped from it, and the file as it was is kept as"
+                                 << copyPath;
+    return true;
+}

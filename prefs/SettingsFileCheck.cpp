@@ -1,0 +1,172 @@
+#include "SettingsFileCheck.h"
+
+#include <QSet>
+#include <QStringDecoder>
+
+namespace {
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsLineEnd(char c)
+{
+    return c == '\n' || c == '\r';
+}
+
+int HexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
+}
+
+// Key and section names as QSettings reads them back: "%XX" and "%UXXXX"
+// are characters, a backslash is a group separator.
+QString UnescapeKey(QByteArrayView raw)
+{
+    const QString text = QString::fromUtf8(raw.trimmed());
+    QString key;
+    key.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        const QChar c = text.at(i);
+        if (c == u'\\') {
+            key += u'/';
+            ++i;
+            continue;
+        }
+        if (c == u'%' && i + 1 < text.size()) {
+            const bool wide = text.at(i + 1) == u'U';
+            const qsizetype first = i + (wide ? 2 : 1);
+            const qsizetype digits = wide ? 4 : 2;
+            if (first + digits <= text.size()) {
+                int value = 0;
+                bool ok = true;
+                for (qsizetype k = 0; k < digits && ok; ++k) {
+                    const int d = HexDigit(text.at(first + k));
+                    ok = d >= 0;
+                    value = value * 16 + d;
+                }
+                if (ok) {
+                    key += QChar(char16_t(value));
+                    i = first + digits;
+                    continue;
+                }
+            }
+        }
+        key += c;
+        ++i;
+    }
+    return key;
+}
+
+} // namespace
+
+QString FindSettingsFileDamage(QByteArrayView data)
+{
+    {
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString ignored = decoder.decode(data);
+        if (decoder.hasError())
+            return QStringLiteral("the file is not UTF-8 text");
+    }
+    if (data.startsWith("\xef\xbb\xbf"))
+        data = data.sliced(3);
+
+    QString section;
+    QSet<QString> seen;
+    qsizetype pos = 0;
+    const qsizetype size = data.size();
+    int lineNumber = 1;
+    auto countLines = [&](qsizetype from, qsizetype to) {
+        for (qsizetype k = from; k < to; ++k) {
+            // "\r\n" counts once
+            if (data[k] == '\n' || (data[k] == '\r' && (k + 1 >= size || data[k + 1] != '\n')))
+                ++lineNumber;
+        }
+    };
+
+    while (pos < size) {
+        const qsizetype skipFrom = pos;
+        while (pos < size && IsSpace(data[pos]))
+            ++pos;
+        countLines(skipFrom, pos);
+        if (pos >= size)
+            break;
+
+        const qsizetype lineStart = pos;
+        if (data[pos] == ';') { // a comment line
+            while (pos < size && !IsLineEnd(data[pos]))
+                ++pos;
+            continue;
+        }
+
+        bool inQuotes = false;
+        qsizetype equals = -1;
+        qsizetype lineEnd = -1;
+        while (pos < size && lineEnd < 0) {
+            const char c = data[pos];
+            if (IsLineEnd(c)) {
+                if (inQuotes)
+                    return QStringLiteral("line %1: a quote is not closed").arg(lineNumber);
+                lineEnd = pos;
+                break;
+            } else if (c == '\\') {
+                // An escaped character; an escaped line end continues the line.
+                ++pos;
+                if (pos < size) {
+                    const char escaped = data[pos++];
+                    if (IsLineEnd(escaped)) {
+                        if (pos < size && IsLineEnd(data[pos]) && data[pos] != escaped)
+                            ++pos;
+                        ++lineNumber;
+                    }
+                }
+                continue;
+            } else if (c == '"') {
+                inQuotes = !inQuotes;
+            } else if (c == '=' && !inQuotes && equals < 0) {
+                equals = pos;
+            } else if (c == ';' && !inQuotes) {
+                lineEnd = pos; // the rest of the line is a comment
+                while (pos < size && !IsLineEnd(data[pos]))
+                    ++pos;
+                break;
+            }
+            ++pos;
+        }
+        if (lineEnd < 0) {
+            if (inQuotes)
+                return QStringLiteral("line %1: a quote is not closed").arg(lineNumber);
+            lineEnd = pos;
+        }
+
+        const QByteArrayView line = data.sliced(lineStart, lineEnd - lineStart);
+        if (line.startsWith('[')) {
+            const qsizetype close = line.indexOf(']');
+            if (close < 0)
+                return QStringLiteral("line %1: a section header has no ']'").arg(lineNumber);
+            const QByteArrayView name = line.sliced(1, close - 1).trimmed();
+            if (name.compare("general", Qt::CaseInsensitive) == 0)
+                section.clear();
+            else if (name.compare("%general", Qt::CaseInsensitive) == 0)
+                section = QString::fromUtf8(name.sliced(1)) + u'/';
+            else
+                section = UnescapeKey(name) + u'/';
+            continue;
+        }
+        if (equals < 0)
+            return QStringLiteral("line %1: not a \"name=value\" line").arg(lineNumber);
+        const QString key = section + UnescapeKey(data.sliced(lineStart, equals - lineStart));
+        if (seen.contains(key))
+            return QStringLiteral("line %1: \"%2\" is given twice").arg(lineNumber).arg(key);
+        seen.insert(key);
+    }
+    return {};
+}
