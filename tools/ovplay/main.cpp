@@ -1,0 +1,147 @@
+// ovplay --module PATH --topic ID --ticks N --png-dir DIR [--every K]
+//        [--size WxH] [--mouse TICK:X,Y,FLAGS]...
+//
+// Opens the topic on an image target with a clock that advances exactly
+// 50 ms per tick, applies each mouse state just before its tick, and writes
+// the off-screen buffer as DIR/frame-NNNN.png after every K-th tick.
+#include "CDrawPC.h"
+#include "CImageDC.h"
+#include "CTopicPlayer.h"
+#include "ContentModule.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <cstdio>
+#include <map>
+
+namespace {
+
+constexpr uint32_t kTickMs = 50;
+// Tick counts of a running system are large; starting there keeps delays
+// of 32768 ms or more (negative as 16-bit values) in the past, as they are
+// on a real clock.
+constexpr uint32_t kClockStartMs = 10'000'000;
+
+struct Mouse {
+    uint16_t flags;
+    int x;
+    int y;
+};
+
+int Fail(const QString& message)
+{
+    std::fprintf(stderr, "ovplay: %s\n", qPrintable(message));
+    return 1;
+}
+
+bool ParseUInt(const QString& text, uint64_t max, uint64_t* out)
+{
+    bool ok = false;
+    const qulonglong value = text.toULongLong(&ok, 0);
+    if (!ok || value > max)
+        return false;
+    *out = value;
+    return true;
+}
+
+// "TICK:X,Y,FLAGS"
+bool ParseMouse(const QString& text, uint64_t* tick, Mouse* mouse)
+{
+    const int colon = text.indexOf(':');
+    if (colon < 0)
+        return false;
+    const QStringList parts = text.mid(colon + 1).split(',');
+    if (parts.size() != 3 || !ParseUInt(text.left(colon), 0xFFFFFFFF, tick))
+        return false;
+    bool okX = false, okY = false;
+    const int x = parts[0].toInt(&okX);
+    const int y = parts[1].toInt(&okY);
+    uint64_t flags = 0;
+    if (!okX || !okY || !ParseUInt(parts[2], 0xFFFF, &flags))
+        return false;
+    *mouse = Mouse{static_cast<uint16_t>(flags), x, y};
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    QGuiApplication::setApplicationName("ovplay");
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Plays a topic of a content module and writes its frames as PNG files.");
+    parser.addHelpOption();
+    parser.addOption({"module", "Content module file.", "PATH"});
+    parser.addOption({"topic", "Topic id.", "ID"});
+    parser.addOption({"ticks", "Ticks to run (50 ms each).", "N"});
+    parser.addOption({"png-dir", "Directory for frame-NNNN.png.", "DIR"});
+    parser.addOption({"every", "Write a frame after every K-th tick (default 1).", "K", "1"});
+    parser.addOption({"size", "Client area size (default 640x480).", "WxH", "640x480"});
+    parser.addOption({"mouse", "Mouse state before a tick: TICK:X,Y,FLAGS (bit 0 = left button down).",
+                      "STATE"});
+    parser.process(app);
+
+    for (const char* required : {"module", "topic", "ticks", "png-dir"}) {
+        if (!parser.isSet(required))
+            return Fail(QString("--%1 is required (see --help)").arg(required));
+    }
+    uint64_t topicId = 0, ticks = 0, every = 1;
+    if (!ParseUInt(parser.value("topic"), 0xFFFF, &topicId))
+        return Fail("--topic wants a number from 0 to 65535");
+    if (!ParseUInt(parser.value("ticks"), 100'000'000, &ticks))
+        return Fail("--ticks wants a count");
+    if (!ParseUInt(parser.value("every"), 0xFFFFFFFF, &every) || every == 0)
+        return Fail("--every wants a count of at least 1");
+    const QStringList size = parser.value("size").split('x');
+    uint64_t width = 0, height = 0;
+    if (size.size() != 2 || !ParseUInt(size[0], 4096, &width) || !ParseUInt(size[1], 4096, &height) ||
+        width == 0 || height == 0)
+        return Fail("--size wants WxH, each from 1 to 4096");
+    std::multimap<uint64_t, Mouse> mouseStates;
+    for (const QString& text : parser.values("mouse")) {
+        uint64_t tick = 0;
+        Mouse mouse{};
+        if (!ParseMouse(text, &tick, &mouse))
+            return Fail(QString("--mouse %1: want TICK:X,Y,FLAGS").arg(text));
+        mouseStates.emplace(tick, mouse);
+    }
+
+    const QString dir = parser.value("png-dir");
+    if (!QDir().mkpath(dir))
+        return Fail(QString("cannot create %1").arg(dir));
+
+    std::string error;
+    auto module = ContentModule::FromFile(parser.value("module").toStdString(), &error);
+    if (!module)
+        return Fail(QString("cannot load %1: %2").arg(parser.value("module"), QString::fromStdString(error)));
+    ScopedContentLibrary library(module);
+    if (!library.IsLoaded())
+        return Fail("cannot make the module the loaded content library");
+
+    uint32_t now = kClockStartMs;
+    CImageDC target(QSize{int(width), int(height)});
+    CTopicPlayer player(static_cast<uint16_t>(topicId), &target, nullptr, [&now] { return now; });
+    if (!player.Open())
+        return Fail(QString("cannot open topic %1").arg(topicId));
+
+    for (uint64_t tick = 1; tick <= ticks; ++tick) {
+        auto [first, last] = mouseStates.equal_range(tick);
+        for (auto it = first; it != last; ++it)
+            player.SetMouse(it->second.flags, it->second.x, it->second.y);
+        now += kTickMs;
+        player.Tick();
+        if (tick % every == 0) {
+            const QString file = QDir(dir).filePath(QString("frame-%1.png").arg(tick, 4, 10, QChar('0')));
+            if (!player.GetDraw()->GetOffscreenDC()->save(file, "PNG"))
+                return Fail(QString("cannot write %1").arg(file));
+        }
+    }
+    return 0;
+}
