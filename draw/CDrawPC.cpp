@@ -13,7 +13,9 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <ctime>
 
 Q_LOGGING_CATEGORY(lcDraw, "ovantis.draw", QtWarningMsg)
@@ -28,6 +30,9 @@ constexpr int kMaxBufferSide = 16384;
 constexpr uint16_t kLeftButton = 0x0001;
 constexpr int kMouseCoordBits = 24;
 constexpr int kMouseCoordMax = (1 << (kMouseCoordBits - 1)) - 1;
+// Positions further out than this are never inside the buffer; text and
+// picture arithmetic stays well inside int (and Qt's fixed point) below it.
+constexpr int64_t kFarCoord = 1 << 24;
 
 QRgb ToRgb(COLORREF c)
 {
@@ -336,6 +341,10 @@ bool CDrawPC::DrawPicture(const RECT* rect, uint16_t pictureId, int16_t selector
     const QImage& picture = cached.image;
     if (picture.isNull())
         return false;
+    // Far beyond any client area: nothing could show, and the picture
+    // rectangle must not overflow.
+    if (std::abs(int64_t{rect->left}) > kFarCoord || std::abs(int64_t{rect->top}) > kFarCoord)
+        return false;
     // One pixel wider and taller than the picture, as the window has always
     // been refreshed.
     const RECT box{rect->left, rect->top, rect->left + picture.width() + 1, rect->top + picture.height() + 1};
@@ -410,10 +419,16 @@ void CDrawPC::WideLine(QPoint from, QPoint to, int width, QRgb colour)
     const double ax = from.x(), ay = from.y(), bx = to.x(), by = to.y();
     const double vx = bx - ax, vy = by - ay;
     const double length2 = vx * vx + vy * vy;
-    const int reach = width / 2 + 1;
-    const QRect box = QRect(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
-                            QPoint(std::max(from.x(), to.x()), std::max(from.y(), to.y())))
-                          .adjusted(-reach, -reach, reach, reach);
+    // The stroke's box, in 64 bits and cut to the buffer before it becomes
+    // a QRect, so far-away end points cannot overflow.
+    const int64_t reach = width / 2 + 1;
+    const int64_t left = std::max<int64_t>(std::min(from.x(), to.x()) - reach, 0);
+    const int64_t top = std::max<int64_t>(std::min(from.y(), to.y()) - reach, 0);
+    const int64_t right = std::min<int64_t>(std::max(from.x(), to.x()) + reach, m_offscreen.width() - 1);
+    const int64_t bottom = std::min<int64_t>(std::max(from.y(), to.y()) + reach, m_offscreen.height() - 1);
+    if (left > right || top > bottom)
+        return;
+    const QRect box{QPoint(int(left), int(top)), QPoint(int(right), int(bottom))};
     ForEachDrawable(box, [&](const QRect& r) {
         for (int y = r.top(); y <= r.bottom(); ++y) {
             auto* dst = reinterpret_cast<QRgb*>(m_offscreen.scanLine(y));
@@ -487,7 +502,7 @@ void CDrawPC::DrawText(POINT* pen, const char* text, const uint8_t* style, uint1
         string = FromWindows1252(std::string_view(text, length));
 
     const QFont font = StyleFont(style);
-    {
+    if (std::abs(int64_t{pen->x}) <= kFarCoord && std::abs(int64_t{pen->y}) <= kFarCoord) {
         QPainter painter(&m_offscreen);
         if (m_dcClip)
             painter.setClipRegion(*m_dcClip);
@@ -495,7 +510,8 @@ void CDrawPC::DrawText(POINT* pen, const char* text, const uint8_t* style, uint1
         painter.setPen(QColor(ToRgb(StyleColour(style))));
         painter.drawText(QPoint(pen->x, pen->y), string);
     }
-    pen->x += QFontMetrics(font).horizontalAdvance(string);
+    const int64_t x = int64_t{pen->x} + QFontMetrics(font).horizontalAdvance(string);
+    pen->x = static_cast<int32_t>(std::clamp<int64_t>(x, INT32_MIN, INT32_MAX));
 }
 
 void CDrawPC::TilePicture(const RECT* rect, uint16_t pictureId)

@@ -123,6 +123,7 @@ private slots:
     void Lines();
     void OutlineBoxRule_data();
     void OutlineBoxRule();
+    void FarCoordinatesAreSafe();
     void TilingWithClip();
     void TilingHugeRectangleStaysBounded();
     void ShowRectLeavesControlsUntouched();
@@ -439,6 +440,35 @@ void CDrawPCTest::OutlineBoxRule()
     const RECT got = OutlineBox(RECT{corners.left(), corners.top(), corners.right(), corners.bottom()},
                                 uint16_t(width));
     QCOMPARE(got, (RECT{box.left(), box.top(), box.right(), box.bottom()}));
+}
+
+void CDrawPCTest::FarCoordinatesAreSafe()
+{
+    ScopedContentLibrary library(TestModule());
+    RecordingDC dc;
+    CDrawPC draw(&dc);
+    QVERIFY(draw.Create());
+    const QImage& b = *Buffer(draw);
+    const RECT thin{-1'000'000'000, -1'000'000'000, 1'000'000'000, 1'000'000'000};
+    draw.DrawLine(&thin, &kRedRef, 0);
+    QCOMPARE(b.pixel(0, 0), R);
+    QCOMPARE(b.pixel(479, 479), R);
+    QCOMPARE(b.pixel(100, 101), W);
+    const RECT wide{2'000'000'000, -2'000'000'000, -2'000'000'000, 2'000'000'000};
+    draw.DrawLine(&wide, &kRedRef, 3);
+    QCOMPARE(b.pixel(320, 240), W); // the stroke passes through (0, 0)
+    QCOMPARE(b.pixel(0, 0), R);
+    const RECT frame{-2'147'483'000, -5, 2'147'483'000, 100};
+    draw.FrameRect(&frame, &kRedRef, 7);
+    QCOMPARE(b.pixel(300, 100), R);
+    QCOMPARE(b.pixel(300, 97), R);
+    QCOMPARE(b.pixel(300, 96), W);
+    const RECT farPicture{INT32_MAX - 1, INT32_MAX - 1, 0, 0};
+    QVERIFY(!draw.DrawPicture(&farPicture, kOpaque, -2));
+    POINT pen{INT32_MAX - 3, 50};
+    const auto run = StyleRun(1, 0, 12, 0);
+    draw.DrawText(&pen, "wide text", run.data(), 9);
+    QCOMPARE(pen.x, INT32_MAX);
 }
 
 void CDrawPCTest::TilingWithClip()
