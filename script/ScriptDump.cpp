@@ -3,13 +3,35 @@
 #include "formats/ScriptFormat.h"
 #include "formats/TriggerFormat.h"
 
-#include <sstream>
+#include <cstdio>
 
 namespace {
 
-void PrintRect(std::ostringstream& out, const Formats::Rect32& r)
+std::string RectText(const Formats::Rect32& r)
 {
-    out << '(' << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ')';
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+std::string ColourText(uint32_t colour)
+{
+    char buffer[16];
+    if (colour > 0xFFFFFF)
+        std::snprintf(buffer, sizeof buffer, "0x%08X", colour);
+    else
+        std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF,
+                      (colour >> 16) & 0xFF);
+    return buffer;
+}
+
+std::string FieldText(std::span<const uint8_t> record, const Formats::FieldDesc& field)
+{
+    if (field.kind == Formats::FieldKind::Rect)
+        return RectText(Formats::ReadRect(record, field).value_or(Formats::Rect32{}));
+    const int64_t value = Formats::ReadScalar(record, field).value_or(0);
+    if (field.kind == Formats::FieldKind::Colour)
+        return ColourText(static_cast<uint32_t>(value));
+    return std::to_string(value);
 }
 
 } // namespace
@@ -17,66 +39,44 @@ void PrintRect(std::ostringstream& out, const Formats::Rect32& r)
 std::string DumpScript(uint16_t id, std::span<const uint8_t> bytes)
 {
     using namespace Formats::Script;
-    std::ostringstream out;
-    out << "script " << id << '\n';
+    std::string out = "script " + std::to_string(id) + "\n";
     const std::optional<ScriptView> view = DecodeScript(bytes);
-    if (!view) {
-        out << "  # header cut short: no statements\n";
-        return out.str();
-    }
+    if (!view)
+        return out + "  # header cut short: no statements\nend\n";
     for (const RecordView& record : view->records) {
-        out << "  " << record.op->name;
+        out += "  " + std::string(record.op->name);
         for (const Formats::FieldDesc& field : record.op->fields) {
-            if (field.unread)
+            if (field.unread && Formats::ReadScalar(record.bytes, field).value_or(0) == 0)
                 continue;
-            out << ' ' << field.name << '=';
-            if (field.kind == Formats::FieldKind::Rect) {
-                PrintRect(out, Formats::ReadRect(record.bytes, field).value_or(Formats::Rect32{}));
-            } else if (field.kind == Formats::FieldKind::Colour) {
-                const auto value = Formats::ReadScalar(record.bytes, field).value_or(0);
-                char text[16];
-                std::snprintf(text, sizeof text, "0x%06llx", static_cast<unsigned long long>(value));
-                out << text;
-            } else {
-                out << Formats::ReadScalar(record.bytes, field).value_or(0);
-            }
+            out += " " + std::string(field.name) + "=" + FieldText(record.bytes, field);
         }
-        out << '\n';
+        out += "\n";
     }
     if (view->stoppedAtUnknownOpcode)
-        out << "  # unknown opcode at offset " << view->end << ": the rest is not read\n";
+        out += "  # unknown opcode at offset " + std::to_string(view->end) + ": the rest is not read\n";
     else if (view->truncated)
-        out << "  # record at offset " << view->end << " runs past the end: the rest is not read\n";
+        out += "  # record at offset " + std::to_string(view->end) + " runs past the end: the rest is not read\n";
     else if (view->records.size() < view->count)
-        out << "  # count " << view->count << ", " << view->records.size() << " read\n";
-    return out.str();
+        out += "  # count " + std::to_string(view->count) + "\n";
+    return out + "end\n";
 }
 
 std::string DumpTrig(uint16_t id, std::span<const uint8_t> bytes)
 {
     using namespace Formats::Trigger;
-    std::ostringstream out;
-    out << "topic " << id << '\n';
+    std::string out = "topic " + std::to_string(id) + "\n";
     const std::optional<TrigView> view = DecodeTrig(bytes);
-    if (!view) {
-        out << "  # header cut short\n";
-        return out.str();
-    }
+    if (!view)
+        return out + "  # header cut short\nend\n";
     for (const TriggerView& t : view->triggers) {
         const KindDesc* kind = FindKind(t.kind);
-        out << "  ";
-        if (kind)
-            out << kind->name;
-        else
-            out << "kind" << t.kind;
-        out << " script=" << t.script;
-        for (const Formats::Rect32& r : t.rects) {
-            out << ' ';
-            PrintRect(out, r);
-        }
-        out << '\n';
+        out += "  trigger " + (kind ? std::string(kind->name) : std::to_string(t.kind)) +
+               " script=" + std::to_string(t.script);
+        for (const Formats::Rect32& r : t.rects)
+            out += " rect=" + RectText(r);
+        out += "\n";
     }
     if (view->truncated)
-        out << "  # record at offset " << view->end << " runs past the end\n";
-    return out.str();
+        out += "  # record at offset " + std::to_string(view->end) + " runs past the end: the topic is refused\n";
+    return out + "end\n";
 }
