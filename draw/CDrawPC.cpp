@@ -99,6 +99,8 @@ bool CDrawPC::Create()
         return false;
     m_offscreen.fill(Qt::white);
 
+    delete m_clipRegion;
+    delete m_dirtyRegion;
     m_clipRegion = new CXRGN;
     m_dirtyRegion = new CXRGN;
     if (!m_clipRegion->Create() || !m_dirtyRegion->Create())

@@ -14,6 +14,7 @@
 #include <QTest>
 
 #include <atomic>
+#include <optional>
 #include <thread>
 
 namespace {
@@ -115,6 +116,7 @@ private slots:
     void KeyedPicture();
     void PictureOutsideClipIsSkipped();
     void MissingPictureDrawsNothing();
+    void PicturesFollowTheLoadedModule();
     void FillCoversHalfOpenRectangle();
     void FillIgnoresClipRegionButNotSelectedClip();
     void FrameWidthZero();
@@ -286,6 +288,24 @@ void CDrawPCTest::MissingPictureDrawsNothing()
     // Good data next to the bad still draws.
     QVERIFY(draw.DrawPicture(&at, kOneByOne, -1));
     QCOMPARE(Buffer(draw)->pixel(0, 0), G);
+}
+
+void CDrawPCTest::PicturesFollowTheLoadedModule()
+{
+    RecordingDC dc;
+    std::optional<ScopedContentLibrary> library;
+    library.emplace(TestModule());
+    CDrawPC draw(&dc);
+    QVERIFY(draw.Create());
+    const RECT first{0, 0, 0, 0}, second{1, 0, 0, 0}, third{2, 0, 0, 0};
+    QVERIFY(draw.DrawPicture(&first, kOneByOne, -1));
+    library.reset();
+    QVERIFY(!draw.DrawPicture(&second, kOneByOne, -1)); // nothing loaded
+    library.emplace(ContentModule::FromResources(
+        {{ResName(kRtBitmap), ResName(kOneByOne), dib::Make(1, 1, 24, {}, {{0, 0, 0xFF}})}}));
+    QVERIFY(draw.DrawPicture(&third, kOneByOne, -1));
+    const QImage& b = *Buffer(draw);
+    QCOMPARE((QList<QRgb>{b.pixel(0, 0), b.pixel(1, 0), b.pixel(2, 0)}), (QList<QRgb>{G, W, R}));
 }
 
 void CDrawPCTest::FillCoversHalfOpenRectangle()
