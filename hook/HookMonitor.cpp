@@ -4,10 +4,12 @@
 #include "HookLog.h"
 #include "VirtualKeyTable.h"
 
+#include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
 #include <cerrno>
 #include <cstdlib>
+#include <future>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -128,7 +130,14 @@ bool HookMonitor::Start()
         return false;
     m_stop.store(false);
     m_running.store(true);
-    m_thread = std::thread([this] { Run(); });
+    std::promise<void> started;
+    std::future<void> startedFuture = started.get_future();
+    m_thread = std::thread([this, &started] {
+        m_threadId.store(gettid());
+        started.set_value();
+        Run();
+    });
+    startedFuture.wait(); // so ThreadId() answers as soon as Start returns
     return true;
 }
 
@@ -176,6 +185,17 @@ bool HookMonitor::Connect()
     XISetMask(mask, XI_RawMotion);
     XIEventMask eventMask{XIAllMasterDevices, static_cast<int>(sizeof mask), mask};
     XISelectEvents(display, DefaultRootWindow(display), &eventMask, 1);
+
+    // Keyboard layout changes (setxkbmap, a new keyboard) arrive as XKB
+    // events; the core MappingNotify alone misses them.
+    int xkbOpcode = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
+    m_xkbEventBase = -1;
+    if (XkbQueryExtension(display, &xkbOpcode, &m_xkbEventBase, &xkbError, &xkbMajor, &xkbMinor)) {
+        const unsigned long kinds = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
+        XkbSelectEvents(display, XkbUseCoreKbd, kinds, kinds);
+    } else {
+        m_xkbEventBase = -1;
+    }
     RefreshKeymap();
     XSync(display, False);
     if (s_connectionLost.load()) {
@@ -229,7 +249,6 @@ void HookMonitor::WaitForWake(int timeoutMs)
 
 void HookMonitor::Run()
 {
-    m_threadId.store(gettid());
     while (!m_stop.load()) {
         if (!m_display) {
             if (!Connect()) {
@@ -269,6 +288,12 @@ void HookMonitor::Drain()
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
             if (event.xmapping.request == MappingKeyboard)
+                RefreshKeymap();
+            continue;
+        }
+        if (event.type == m_xkbEventBase) {
+            const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
+            if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify)
                 RefreshKeymap();
             continue;
         }

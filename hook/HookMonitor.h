@@ -54,5 +54,6 @@ private:
     _XDisplay* m_display = nullptr;
     std::string m_displayName;
     int m_xiOpcode = 0;
+    int m_xkbEventBase = -1;
     std::array<uint8_t, 256> m_virtualKeys{};
 };

@@ -34,6 +34,12 @@ int main()
             KeyboardProc(0, static_cast<unsigned>(a), (b << 16) | 1);
             KeyboardProc(0, static_cast<unsigned>(a), (b << 16) | 1 | (1L << 30) | (1L << 31));
             std::cout << "ok\n";
+        } else if (command == "down") { // down <vk> <keycode>
+            KeyboardProc(0, static_cast<unsigned>(a), (b << 16) | 1);
+            std::cout << "ok\n";
+        } else if (command == "up") { // up <vk> <keycode>
+            KeyboardProc(0, static_cast<unsigned>(a), (b << 16) | 1 | (1L << 30) | (1L << 31));
+            std::cout << "ok\n";
         } else if (command == "mouse") { // mouse <message>
             MouseProc(0, static_cast<unsigned>(a), 0);
             std::cout << "ok\n";
