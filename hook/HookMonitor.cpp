@@ -171,7 +171,9 @@ bool HookMonitor::Connect()
     int major = 2, minor = 2;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)
         || XIQueryVersion(display, &major, &minor) != Success || major < 2) {
-        qCWarning(lcHook, "the X server has no XInput 2; keystrokes and clicks are not counted");
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true))
+            qCWarning(lcHook, "the X server has no XInput 2; keystrokes and clicks are not counted");
         Disconnect();
         return false;
     }
