@@ -311,6 +311,12 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
     static const char* kBlockKinds[] = {"topic", "script", "text", "styt", "styl", "strlist", "sequence", "soundlist"};
     const bool isBlock = std::any_of(std::begin(kBlockKinds), std::end(kBlockKinds),
                                      [&](const char* k) { return EqualsIgnoreCase(kind, k); });
+    static const char* kLineKinds[] = {"bitmap", "wave", "raw", "option"};
+    if (!isBlock && std::none_of(std::begin(kLineKinds), std::end(kLineKinds),
+                                 [&](const char* k) { return EqualsIgnoreCase(kind, k); })) {
+        Error(head.where, "unknown keyword '" + kind + "'");
+        return false;
+    }
 
     // The body of a block: the lines up to "end".
     std::vector<const SourceLine*> body;
