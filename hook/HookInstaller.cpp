@@ -5,6 +5,7 @@
 #include "HookMonitor.h"
 #include "HookSharedState.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -107,7 +108,9 @@ void HookInstaller::Install()
     if (!monitor.Start()) {
         block.keyboardHandle.store(0);
         block.mouseHandle.store(0);
-        qCDebug(lcHook, "no X server with XInput 2: hooks not installed");
+        static std::atomic<bool> told{false};
+        if (!told.exchange(true))
+            qCWarning(lcHook, "no X server to watch: keystrokes and clicks are not counted");
         return;
     }
     const int32_t self = static_cast<int32_t>(getpid());

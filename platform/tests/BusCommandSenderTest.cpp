@@ -4,6 +4,7 @@
 #include "DesktopSession.h"
 #include "TestHome.h"
 
+#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -106,6 +107,31 @@ private slots:
         QVERIFY(sender.WaitUntilIdle(5000));
         QTRY_COMPARE(listener.Received(), QList<uint>{1502});
         QCOMPARE(sender.SentCount(), 2u);
+    }
+
+    void FindsTheUserBusInTheRuntimeDirectory()
+    {
+        // Sessions started by systemd keep the bus at $XDG_RUNTIME_DIR/bus
+        // and may not export its address.
+        TestHome home;
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+        const QString address = "unix:path=" + home.RuntimeDir() + "/bus";
+        QProcess bus;
+        bus.start("dbus-daemon", {"--session", "--nofork", "--nosyslog", "--address=" + address,
+                                  "--print-address=1"});
+        QVERIFY(bus.waitForStarted(5000));
+        QVERIFY(bus.waitForReadyRead(5000));
+        CommandListener listener(address, "user-bus");
+        QVERIFY(listener.IsConnected());
+        QVERIFY(listener.Own(kController));
+
+        BusCommandSender sender(BusNames::kControllerService);
+        QVERIFY(sender.Start());
+        QVERIFY(sender.Post(1500));
+        QVERIFY(sender.WaitUntilIdle(5000));
+        QTRY_COMPARE(listener.Received(), QList<uint>{1500});
+        bus.terminate();
+        bus.waitForFinished(5000);
     }
 
     void RefusesPostsBeforeStart()
