@@ -3,6 +3,7 @@
 //   get          prints Ovantis/LastStretchTopic (or "missing")
 //   set N        writes N to it and prints "ok" (or "failed")
 //   hex NAME     prints the hex bytes of Preferences/NAME (or "missing")
+//   count N      writes 1..N to Ovantis/PeerCount and prints "ok" (or "failed")
 #include "CSettingsStore.h"
 
 #include <QCoreApplication>
@@ -28,6 +29,11 @@ int main(int argc, char** argv)
         } else if (command.startsWith(u"hex ")) {
             const auto stored = store.ReadStored(QStringLiteral("Preferences"), command.mid(4));
             reply = stored ? QString::fromLatin1(stored->toHex()) : QStringLiteral("missing");
+        } else if (command.startsWith(u"count ")) {
+            bool ok = true;
+            for (int i = 1, n = command.mid(6).toInt(); i <= n; ++i)
+                ok = store.WriteInt(QStringLiteral("Ovantis"), QStringLiteral("PeerCount"), i) && ok;
+            reply = ok ? QStringLiteral("ok") : QStringLiteral("failed");
         } else {
             reply = QStringLiteral("unknown command");
         }

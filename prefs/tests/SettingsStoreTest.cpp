@@ -290,6 +290,23 @@ private slots:
         QCOMPARE(peer.exitCode(), 0);
     }
 
+    void WritersAtTheSameTimeKeepEachOthersValues()
+    {
+        CSettingsStore store;
+        QProcess peer;
+        StartPeer(peer);
+        peer.write("count 60\n");
+        for (int i = 1; i <= 60; ++i)
+            QVERIFY(store.WriteInt("Preferences", "LastAppX", i));
+        while (!peer.canReadLine())
+            QVERIFY(peer.waitForReadyRead(20000));
+        QCOMPARE(peer.readLine().trimmed(), QByteArray("ok"));
+        QCOMPARE(store.ReadInt("Preferences", "LastAppX", 0), 60);
+        QCOMPARE(store.ReadInt("Ovantis", "PeerCount", 0), 60);
+        peer.closeWriteChannel();
+        QVERIFY(peer.waitForFinished(10000));
+    }
+
     void EachVersionIsNewerThanTheOneItReplaced()
     {
         // A reader decides from size and time in milliseconds whether to read
