@@ -23,6 +23,7 @@ using namespace Formats;
 namespace {
 
 constexpr uint16_t kDefaultLanguage = 1033;
+constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
 std::string Join(std::span<const FieldDesc> fields)
 {
@@ -442,12 +443,23 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
         QString path = QString::fromStdString(fileAttribute->text);
         if (QFileInfo(path).isRelative())
             path = QDir(QString::fromStdString(baseDir)).filePath(path);
+        // Only plain files of a sane size: a device or a pipe named here must
+        // not hang the build.
+        const QFileInfo info(path);
+        if (!info.isFile()) {
+            Error(head.where, "cannot read " + path.toStdString() + ": not a file");
+            return false;
+        }
+        if (info.size() > kMaxFileSize) {
+            Error(head.where, path.toStdString() + " is larger than a resource may be");
+            return false;
+        }
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
             Error(head.where, "cannot read " + path.toStdString() + ": " + file.errorString().toStdString());
             return false;
         }
-        const QByteArray data = file.readAll();
+        const QByteArray data = file.read(kMaxFileSize);
         bytes->assign(data.begin(), data.end());
         return true;
     };

@@ -107,6 +107,7 @@ private slots:
         QTest::newRow("open string") << "strlist 200\n  \"unterminated\nend\n" << 2 << "string is not closed";
         QTest::newRow("block without end") << "# comment\nscript 1\n  NOP\n" << 2 << "'script' block has no 'end'";
         QTest::newRow("missing picture file") << "bitmap 253 file=missing.bmp\n" << 1 << "cannot read";
+        QTest::newRow("device instead of a file") << "wave X file=/dev/zero\n" << 1 << "not a file";
         QTest::newRow("text before style") << "text 5\n  \"no style\"\nend\n" << 2 << "needs a 'style' line";
         QTest::newRow("not Windows-1252") << QString::fromUtf8("strlist 200\n  \"\u4e2d\"\nend\n") << 2
                                           << "Windows-1252 cannot store";
