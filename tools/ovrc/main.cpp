@@ -24,8 +24,13 @@ std::shared_ptr<const ContentModule> Open(const std::string& path)
 {
     std::string error;
     auto module = ContentModule::FromFile(path, &error);
-    if (!module)
-        std::fprintf(stderr, "ovrc: %s: %s\n", path.c_str(), error.c_str());
+    if (!module) {
+        // The reader's message may name the file already.
+        if (error.rfind(path, 0) == 0)
+            std::fprintf(stderr, "ovrc: %s\n", error.c_str());
+        else
+            std::fprintf(stderr, "ovrc: %s: %s\n", path.c_str(), error.c_str());
+    }
     return module;
 }
 
