@@ -90,7 +90,9 @@ CStatementUpdate::~CStatementUpdate()
 
 bool CStatementUpdate::Execute()
 {
-    if (m_list)
+    // A rectangle with no area adds nothing to the region, which then still
+    // covers the whole page as created: such an Update repaints nothing.
+    if (m_list && !m_region->IsEmpty())
         m_list->RepaintBackground(m_region->GetRgn());
     return Next();
 }

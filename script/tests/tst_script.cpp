@@ -1,5 +1,6 @@
 #include "CStatement.h"
 #include "EngineFixture.h"
+#include "ScriptDump.h"
 
 #include <QTest>
 
@@ -243,6 +244,26 @@ private slots:
         QVERIFY(s->Run());  // Update counts as drawing
         QVERIFY(!s->Run());
         QVERIFY(s->IsFinished());
+    }
+
+    void DumpInSourceNotation()
+    {
+        std::vector<uint8_t> bytes = Scrp({Rec::DrawPict(1001, 10, 10, -2), Rec::DrawRect(18, 78, 182, 282, 0x663300, 2),
+                                           Rec::RectFill(0, 0, 5, 5, 0x01FFCC99), Rec::Delay(250), Rec::Cycle(0),
+                                           Bytes().I16(13).U16(0), Rec::Nop()});
+        const std::string expected = "script 7\n"
+                                     "  DrawPict picture=1001 rect=10,10,0,0 selector=-2\n"
+                                     "  DrawRect rect=18,78,182,282 colour=#003366 width=2 pad=61166\n"
+                                     "  RectFill rect=0,0,5,5 colour=0x01FFCC99\n"
+                                     "  Delay ms=250\n"
+                                     "  Cycle count=0\n"
+                                     "  # unknown opcode at offset 82: the rest is not read\n"
+                                     "end\n";
+        QCOMPARE(DumpScript(7, bytes), expected);
+        bytes.resize(10);
+        QCOMPARE(DumpScript(7, bytes), std::string("script 7\n"
+                                                   "  # record at offset 4 runs past the end: the rest is not read\n"
+                                                   "end\n"));
     }
 
     void NewChainsCannotSpinForever()

@@ -253,6 +253,19 @@ private slots:
         QVERIFY(rig.draw.RectVisible(&far));
     }
 
+    void UpdateWithoutAreaRepaintsNothing()
+    {
+        TestLibrary lib({{"Trig", 200, Trig({TrigRecord(1, 30), TrigRecord(2, 20)})},
+                         {"Scrp", 20, Scrp({Rec::Tile(900, 0, 0, 640, 480)})},
+                         {"Scrp", 30, Scrp({Rec::Update(50, 50, 10, 10), Rec::Update(5, 5, 5, 9), Rec::DrawPict(2, 5, 5)})}});
+        TopicRig rig;
+        QCOMPARE(rig.Open(200), 1);
+        rig.Tick();
+        QCOMPARE(rig.Tick(), std::string("t900"));
+        QCOMPARE(rig.Tick(), std::string());
+        QCOMPARE(rig.Tick(), std::string("p2"));
+    }
+
     void BackgroundUpdateDoesNotRecurse()
     {
         TestLibrary lib({{"Trig", 200, Trig({TrigRecord(2, 20)})},

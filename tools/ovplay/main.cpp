@@ -1,5 +1,6 @@
 // ovplay --module PATH --topic ID --ticks N --png-dir DIR [--every K]
 //        [--size WxH] [--mouse TICK:X,Y,FLAGS]...
+// ovplay --module PATH --topic ID --dump
 //
 // Opens the topic on an image target with a clock that advances exactly
 // 50 ms per tick, applies each mouse state just before its tick, and writes
@@ -8,6 +9,9 @@
 #include "CImageDC.h"
 #include "CTopicPlayer.h"
 #include "ContentModule.h"
+#include "ScriptDump.h"
+#include "formats/ScriptFormat.h"
+#include "formats/TriggerFormat.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -15,7 +19,9 @@
 #include <QImage>
 
 #include <cstdio>
+#include <deque>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -66,6 +72,49 @@ bool ParseMouse(const QString& text, uint64_t* tick, Mouse* mouse)
     return true;
 }
 
+std::span<const uint8_t> ResourceBytes(const ContentModule& module, const char* type, uint16_t id)
+{
+    const PeResources::Entry* entry = module.Find(ResName(type), ResName(id));
+    return entry ? std::span<const uint8_t>(entry->data) : std::span<const uint8_t>();
+}
+
+// Prints the topic's triggers and every script they reach (main scripts and
+// whatever New statements start), as the engine reads them.
+int Dump(const ContentModule& module, uint16_t topic)
+{
+    const std::span<const uint8_t> trig = ResourceBytes(module, "Trig", topic);
+    if (trig.empty())
+        return Fail(QString("no topic %1").arg(topic));
+    std::printf("%s", DumpTrig(topic, trig).c_str());
+    std::deque<uint16_t> pending;
+    if (auto view = Formats::Trigger::DecodeTrig(trig)) {
+        for (const auto& t : view->triggers)
+            pending.push_back(t.script);
+    }
+    std::set<uint16_t> seen;
+    while (!pending.empty()) {
+        const uint16_t id = pending.front();
+        pending.pop_front();
+        if (!seen.insert(id).second)
+            continue;
+        const std::span<const uint8_t> bytes = ResourceBytes(module, "Scrp", id);
+        if (bytes.empty()) {
+            std::printf("\n# script %u is missing\n", id);
+            continue;
+        }
+        std::printf("\n%s", DumpScript(id, bytes).c_str());
+        if (auto view = Formats::Script::DecodeScript(bytes)) {
+            for (const auto& record : view->records) {
+                if (record.op->opcode == Formats::Script::kNew) {
+                    if (const Formats::FieldDesc* field = Formats::FindField(record.op->fields, "script"))
+                        pending.push_back(static_cast<uint16_t>(Formats::ReadScalar(record.bytes, *field).value_or(0)));
+                }
+            }
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -86,7 +135,19 @@ int main(int argc, char** argv)
     parser.addOption({"size", "Client area size (default 640x480).", "WxH", "640x480"});
     parser.addOption({"mouse", "Mouse state before a tick: TICK:X,Y,FLAGS (bit 0 = left button down).",
                       "STATE"});
+    parser.addOption({"dump", "Print the topic's triggers and scripts in the source notation, then stop."});
     parser.process(app);
+
+    if (parser.isSet("dump")) {
+        uint64_t topic = 0;
+        if (!parser.isSet("module") || !ParseUInt(parser.value("topic"), 0xFFFF, &topic))
+            return Fail("--dump wants --module and --topic");
+        std::string error;
+        auto module = ContentModule::FromFile(parser.value("module").toStdString(), &error);
+        if (!module)
+            return Fail(QString("cannot load %1: %2").arg(parser.value("module"), QString::fromStdString(error)));
+        return Dump(*module, static_cast<uint16_t>(topic));
+    }
 
     for (const char* required : {"module", "topic", "ticks", "png-dir"}) {
         if (!parser.isSet(required))

@@ -38,4 +38,8 @@ fi
 if "$ovplay" --module "$work/OvantisRes.dll" --topic 200 --ticks 1 --mouse bad --png-dir "$work/none" 2>/dev/null; then
   fail "a malformed mouse state was taken"
 fi
+# The dump prints the topic and its scripts in the source notation.
+"$ovplay" --module "$work/OvantisRes.dll" --topic 200 --dump > "$work/dump"
+grep -q "^  trigger MouseDown script=2 rect=100,100,200,200$" "$work/dump" || fail "dump: $(cat "$work/dump")"
+grep -q "^  RectFill rect=120,120,180,180 colour=#ff0000$" "$work/dump" || fail "dump: $(cat "$work/dump")"
 echo "ovplay: all checks passed"
