@@ -1,5 +1,6 @@
 #pragma once
 #include "CSList.h"
+#include "formats/StyledTextFormat.h"
 
 #include <array>
 #include <cstdint>
@@ -20,8 +21,12 @@ public:
     /// Offset after the block, line break included.
     uint32_t end = 0;
 
-    int16_t Ascent() const { return static_cast<int16_t>(style[6] | (style[7] << 8)); }
-    int16_t RunLineHeight() const { return static_cast<int16_t>(style[4] | (style[5] << 8)); }
+    /// The run's ascent, read from the copied run.
+    int16_t Ascent() const
+    {
+        static const Formats::FieldDesc* field = Formats::FindField(Formats::StyledText::kRunFields, "ascent");
+        return static_cast<int16_t>(field ? Formats::ReadScalar(style, *field).value_or(0) : 0);
+    }
 };
 
 class CStyleBlockList : public CSList<CStyleBlock> {};
