@@ -1,6 +1,7 @@
 // Cost of one engine tick of a busy topic (a tiled background with text, two
-// animated triggers drawing pictures and text) and of its Flush, and of
-// opening a topic (load, bind, first tick).
+// animated triggers that draw a new frame, pictures and text, in every tick,
+// a mouse-over trigger coming and going) and of its Flush, and of opening a
+// topic (load, bind, first tick).
 #include "CImageDC.h"
 #include "CStchTpic.h"
 #include "CTopicPlayer.h"
@@ -42,10 +43,11 @@ std::shared_ptr<const ContentModule> BusyModule()
     res.push_back({ResName("Scrp"), ResName(1),
                    Scrp({Rec::Tile(10, 0, 0, 620, 440), Rec::DrawText(1, 24, 14), Rec::DrawRect(18, 78, 182, 282, 0x663300, 2)})});
     res.push_back({ResName("Scrp"), ResName(2),
-                   Scrp({Rec::DrawPict(11, 20, 80, -1), Rec::Nop(), Rec::DrawPict(12, 20, 80, -1), Rec::Nop(), Rec::Cycle(0)})});
+                   Scrp({Rec::DrawPict(11, 20, 80, -1), Rec::Nop(), Rec::DrawPict(12, 20, 80, -1), Rec::Cycle(0)})});
     res.push_back({ResName("Scrp"), ResName(3),
                    Scrp({Rec::DrawPict(13, 300, 200, -2), Rec::RectFill(300, 280, 460, 300, 0xFFFFFF), Rec::DrawText(2, 300, 280),
-                         Rec::Nop(), Rec::DrawPict(14, 300, 200, -2), Rec::Nop(), Rec::Cycle(0)})});
+                         Rec::Nop(), Rec::DrawPict(14, 300, 200, -2), Rec::RectFill(300, 280, 460, 300, 0xFFFFFF),
+                         Rec::DrawText(2, 300, 280), Rec::Cycle(0)})});
     res.push_back({ResName("Scrp"), ResName(4), Scrp({Rec::RectFill(360, 300, 610, 410, 0xCCFFFF)})});
     return ContentModule::FromResources(std::move(res));
 }
