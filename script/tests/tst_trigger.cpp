@@ -185,6 +185,9 @@ private slots:
         QTest::newRow("continuous: loops with repaint") << 1 << 11
             << std::vector<MouseState>{outUp, outUp, outUp, outUp, outUp, outUp, outUp}
             << std::vector<std::string>{"", "t900 p1", "p2", "", "t900c", "p1", "p2"};
+        QTest::newRow("continuous without its script: repaints every other tick") << 1 << 99
+            << std::vector<MouseState>{outUp, outUp, outUp, outUp, outUp}
+            << std::vector<std::string>{"", "t900", "t900c", "", "t900c"};
     }
     void MouseKinds()
     {
