@@ -396,9 +396,13 @@ void CDrawPC::ThinLine(QPoint from, QPoint to, QRgb colour)
         first = std::max<int64_t>(first, major0 - (majorLimit - 1));
         last = std::min<int64_t>(last, major0 + 1);
     }
+    // i and minorDelta each reach 2^32 across the 32-bit plane, so their
+    // product needs more than 64 bits.
+    using Wide = __int128;
+    const Wide twoSteps = Wide{2} * steps;
     for (int64_t i = first; i < last; ++i) {
-        const int64_t num = 2 * i * minorDelta + steps;
-        const int64_t offset = num >= 0 ? num / (2 * steps) : -((-num + 2 * steps - 1) / (2 * steps));
+        const Wide num = Wide{2} * i * minorDelta + steps;
+        const auto offset = static_cast<int64_t>(num >= 0 ? num / twoSteps : -((-num + twoSteps - 1) / twoSteps));
         const int64_t major = major0 + majorDir * i;
         const int64_t minor = minor0 + offset;
         const int64_t x = xMajor ? major : minor, y = xMajor ? minor : major;

@@ -126,6 +126,7 @@ private slots:
     void OutlineBoxRule_data();
     void OutlineBoxRule();
     void FarCoordinatesAreSafe();
+    void ThinLineAcrossWholeCoordinateRange();
     void TilingWithClip();
     void TilingHugeRectangleStaysBounded();
     void ShowRectLeavesControlsUntouched();
@@ -489,6 +490,31 @@ void CDrawPCTest::FarCoordinatesAreSafe()
     const auto run = StyleRun(1, 0, 12, 0);
     draw.DrawText(&pen, "wide text", run.data(), 9);
     QCOMPARE(pen.x, INT32_MAX);
+}
+
+void CDrawPCTest::ThinLineAcrossWholeCoordinateRange()
+{
+    ScopedContentLibrary library(TestModule());
+    RecordingDC dc;
+    CDrawPC draw(&dc);
+    QVERIFY(draw.Create());
+    // From corner to corner of the 32-bit plane: the line is y = x, so the
+    // buffer shows exactly its diagonal, whatever the step arithmetic.
+    const RECT line{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX};
+    draw.DrawLine(&line, &kRedRef, 0);
+    QList<QPoint> diagonal;
+    for (int i = 0; i < 480; ++i)
+        diagonal.append(QPoint(i, i));
+    QCOMPARE(Painted(*Buffer(draw), Buffer(draw)->rect()), diagonal);
+    // Right to left along x + y = 639, also from edge to edge of the plane.
+    CDrawPC mirrored(&dc);
+    QVERIFY(mirrored.Create());
+    const RECT back{INT32_MAX, INT32_MIN + 640, INT32_MIN + 640, INT32_MAX};
+    mirrored.DrawLine(&back, &kRedRef, 0);
+    QList<QPoint> antiDiagonal;
+    for (int y = 0; y < 480; ++y)
+        antiDiagonal.append(QPoint(639 - y, y));
+    QCOMPARE(Painted(*Buffer(mirrored), Buffer(mirrored)->rect()), antiDiagonal);
 }
 
 void CDrawPCTest::TilingWithClip()
