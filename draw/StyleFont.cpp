@@ -1,23 +1,28 @@
 #include "StyleFont.h"
 
+#include "formats/StyledTextFormat.h"
+
 #include <QStringList>
 
 #include <algorithm>
 
+static_assert(kStyleRunSize == Formats::StyledText::kRunSize);
+
 namespace {
 
-uint16_t ReadU16(const uint8_t* p)
+Formats::StyledText::StyleRun DecodeRun(const uint8_t* styleRun)
 {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+    return *Formats::StyledText::DecodeRun(std::span<const uint8_t>(styleRun, kStyleRunSize));
 }
 
 } // namespace
 
 QFont StyleFont(const uint8_t* styleRun)
 {
-    const auto fontNumber = static_cast<int16_t>(ReadU16(styleRun + kStyleFontOffset));
-    const uint16_t face = ReadU16(styleRun + kStyleFaceOffset);
-    int size = static_cast<int16_t>(ReadU16(styleRun + kStyleSizeOffset));
+    const Formats::StyledText::StyleRun run = DecodeRun(styleRun);
+    const int fontNumber = run.font;
+    const uint16_t face = run.face;
+    int size = run.size;
 
     QFont font;
     if (fontNumber != 0) {
@@ -40,7 +45,5 @@ QFont StyleFont(const uint8_t* styleRun)
 
 COLORREF StyleColour(const uint8_t* styleRun)
 {
-    const uint8_t* p = styleRun + kStyleColourOffset;
-    return static_cast<COLORREF>(p[0]) | (static_cast<COLORREF>(p[1]) << 8)
-        | (static_cast<COLORREF>(p[2]) << 16) | (static_cast<COLORREF>(p[3]) << 24);
+    return DecodeRun(styleRun).colour;
 }
