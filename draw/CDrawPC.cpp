@@ -98,6 +98,8 @@ bool CDrawPC::Create()
     if (m_offscreen.isNull())
         return false;
     m_offscreen.fill(Qt::white);
+    // A new buffer has no clip selected into it.
+    m_dcClip.reset();
 
     delete m_clipRegion;
     delete m_dirtyRegion;

@@ -111,6 +111,7 @@ class CDrawPCTest : public QObject {
 private slots:
     void CreateNeedsPaletteBitmapAndClientArea();
     void CreateStartsWhiteWithWholeClip();
+    void CreateAgainStartsOver();
     void OpaquePictureAndItsDirtyRectangle();
     void KeyedPicture_data();
     void KeyedPicture();
@@ -186,6 +187,26 @@ void CDrawPCTest::CreateStartsWhiteWithWholeClip()
     QVERIFY(!draw.IsClipEmpty());
     QVERIFY(draw.IsDirtyEmpty());
     QCOMPARE(draw.SaveState(7), 0);
+}
+
+void CDrawPCTest::CreateAgainStartsOver()
+{
+    ScopedContentLibrary library(TestModule());
+    RecordingDC dc;
+    CDrawPC draw(&dc);
+    QVERIFY(draw.Create());
+    const QRegion clip(QRect(0, 0, 10, 10));
+    draw.SetClip(&clip);
+    const RECT rect{5, 5, 20, 6};
+    draw.FillRect(&rect, &kRedRef);
+    QVERIFY(draw.Create());
+    // A fresh buffer, a clip over the client area and nothing selected.
+    QVERIFY(Painted(*Buffer(draw), Buffer(draw)->rect()).isEmpty());
+    QVERIFY(draw.IsDirtyEmpty());
+    const POINT corner{639, 479};
+    QVERIFY(draw.PtVisible(&corner));
+    draw.FillRect(&rect, &kRedRef);
+    QCOMPARE(Painted(*Buffer(draw), Buffer(draw)->rect()).size(), 15);
 }
 
 void CDrawPCTest::OpaquePictureAndItsDirtyRectangle()
