@@ -157,6 +157,16 @@ void PictureTest::PaletteReadsTableAtOffset40()
     QCOMPARE(CreateDIBPalette(dib::Make(1, 1, 1, {0x102030, 0x405060}, {{0}}), &count),
              (QList<QRgb>{qRgb(0x10, 0x20, 0x30), qRgb(0x40, 0x50, 0x60)}));
     QCOMPARE(count, 2);
+    // A 44-byte header: the palette still starts at offset 40, so the
+    // header's last four bytes make its first entry, while the pixels take
+    // their colours from the table that follows the header.
+    Bytes wide = dib::Make(2, 1, 8, {0x0000FF, 0xFF0000}, {{0, 1}}, 2);
+    wide[0] = 44;
+    const uint8_t extra[4] = {0x30, 0x20, 0x10, 0}; // blue, green, red, 0
+    wide.insert(wide.begin() + 40, extra, extra + 4);
+    QCOMPARE(CreateDIBPalette(wide, &count), (QList<QRgb>{qRgb(0x10, 0x20, 0x30), B}));
+    QCOMPARE(count, 2);
+    QCOMPARE(Pixels(DecodePicture(wide)), (QList<QRgb>{B, R}));
     // 24 bits and no biClrUsed: no palette.
     QVERIFY(CreateDIBPalette(dib::Make(1, 1, 24, {}, {{1, 2, 3}}), &count).isEmpty());
     QCOMPARE(count, 0);
