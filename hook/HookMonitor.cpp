@@ -128,6 +128,8 @@ bool HookMonitor::Start()
     m_displayName = display ? display : "";
     if (!Connect())
         return false;
+    // Keys held when an earlier watch ended may have been let go since.
+    HookCore::ResetKeyState();
     m_stop.store(false);
     m_running.store(true);
     std::promise<void> started;

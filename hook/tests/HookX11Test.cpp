@@ -164,6 +164,23 @@ private slots:
         QTRY_COMPARE(controller.Received(), (QList<uint>{1500, 1500}));
     }
 
+    void KeysLetGoWhileRemovedAreNotHeldAfterInstall()
+    {
+        CommandListener controller(m_session->BusAddress(), "controller");
+        QVERIFY(controller.Own("org.halvornpress.OvantisCtrlClass"));
+        InstallHooks();
+        QVERIFY(Xdotool({"keydown", "ctrl"}));
+        QTest::qWait(kSettleMs);
+        RemoveHooks();
+        QVERIFY(Xdotool({"keyup", "ctrl"})); // nobody watches this release
+        InstallHooks();
+        // Ctrl is up: Alt+S is exactly an Alt+S hot key.
+        SetHotKey(1, 0, 0, kVkS);
+        EnableHotKey(1);
+        QVERIFY(Xdotool({"keydown", "alt", "key", "s", "keyup", "alt"}));
+        QTRY_COMPARE(controller.Received(), QList<uint>{1500});
+    }
+
     void HotKeyWithNoControllerStillDisarms()
     {
         InstallHooks();
