@@ -262,6 +262,10 @@ void HookMonitor::Run()
             qCInfo(lcHook, "connected to the X server again");
             HookCore::ResetKeyState(); // keys held across the outage are unknown
         }
+        // Whoever set a process-wide handler since (a toolkit opening its
+        // own connection) would end the process on our connection's loss:
+        // take ours back before reading, handing theirs everything else.
+        InstallErrorHandlers();
         Drain();
         if (s_connectionLost.load()) {
             qCInfo(lcHook, "lost the X server; counting resumes when it is back");

@@ -9,6 +9,7 @@
 #include "TestHome.h"
 
 #include <QTest>
+#include <X11/Xlib.h>
 #include <memory>
 #include <unistd.h>
 
@@ -237,6 +238,26 @@ private slots:
         QTRY_COMPARE(GetKeyClicks(), 5);
         QVERIFY(Xdotool({"click", "1"}));
         QTRY_COMPARE(GetMouseClicks(), 1);
+    }
+
+    void SurvivesAnIOErrorHandlerSetLater()
+    {
+        // Another part of the program (a toolkit opening its own Xlib
+        // connection) puts in an I/O error handler after the hooks are
+        // installed; Xlib's default one ends the process.
+        InstallHooks();
+        QVERIFY(HookTesting::MonitorConnected());
+        XSetIOErrorHandler(nullptr);
+        QVERIFY(Xdotool({"type", "ab"}));
+        QTRY_COMPARE(GetKeyClicks(), 2);
+
+        m_session->StopX();
+        QTRY_VERIFY(!HookTesting::MonitorConnected());
+        QVERIFY(HookTesting::MonitorRunning());
+        QVERIFY(m_session->StartX());
+        QTRY_VERIFY_WITH_TIMEOUT(HookTesting::MonitorConnected(), 10000);
+        QVERIFY(Xdotool({"type", "c"}));
+        QTRY_COMPARE(GetKeyClicks(), 3);
     }
 
     void NoXServerThenOne()
