@@ -292,7 +292,7 @@ template <typename F> void CDrawPC::ForEachDrawable(const QRect& area, F&& fn)
     }
 }
 
-CDrawPC::CachedPicture CDrawPC::Picture(uint16_t id)
+QImage CDrawPC::Picture(uint16_t id)
 {
     std::shared_ptr<const ContentModule> module = ContentLibrary::Get();
     if (module != m_cacheModule) {
@@ -304,13 +304,12 @@ CDrawPC::CachedPicture CDrawPC::Picture(uint16_t id)
         return {};
     if (auto it = m_pictureCache.find(id); it != m_pictureCache.end())
         return it->second;
-    CachedPicture picture;
-    picture.image = LoadPicture(module.get(), ResName(id), nullptr, &picture.bitCount);
-    if (m_cacheBytes + picture.image.sizeInBytes() > kPictureCacheBytes) {
+    const QImage picture = LoadPicture(module.get(), ResName(id));
+    if (m_cacheBytes + picture.sizeInBytes() > kPictureCacheBytes) {
         m_pictureCache.clear();
         m_cacheBytes = 0;
     }
-    m_cacheBytes += picture.image.sizeInBytes();
+    m_cacheBytes += picture.sizeInBytes();
     m_pictureCache.emplace(id, picture);
     return picture;
 }
@@ -341,8 +340,7 @@ bool CDrawPC::DrawPicture(const RECT* rect, uint16_t pictureId, int16_t selector
         return false;
     if ((rect->right != 0 || rect->bottom != 0) && !RectVisible(rect))
         return false;
-    const CachedPicture cached = Picture(pictureId);
-    const QImage& picture = cached.image;
+    const QImage picture = Picture(pictureId);
     if (picture.isNull())
         return false;
     // Far beyond any client area: nothing could show, and the picture
@@ -354,9 +352,11 @@ bool CDrawPC::DrawPicture(const RECT* rect, uint16_t pictureId, int16_t selector
     const RECT box{rect->left, rect->top, rect->left + picture.width() + 1, rect->top + picture.height() + 1};
     if (!RectVisible(&box))
         return false;
-    // One-bit pictures are always copied as they are.
+    // Pictures are loaded into the display's format whatever their bit
+    // count (a one-bit picture only stays one bit on a one-bit display), so
+    // every selector that names a corner makes its colour transparent.
     std::optional<QRgb> key;
-    if (selector != -1 && cached.bitCount != 1)
+    if (selector != -1)
         key = GetKeyColor(picture, selector);
     Blit(picture, QPoint(rect->left, rect->top), m_offscreen.rect(), key);
     AddDirtyRect(&box);
@@ -533,7 +533,7 @@ void CDrawPC::TilePicture(const RECT* rect, uint16_t pictureId)
         return;
     const QRect clipBox = m_clipRegion->GetRgn() ? m_clipRegion->GetRgn()->boundingRect() : QRect();
     const QRect c = area.ToQRect() & clipBox;
-    const QImage picture = Picture(pictureId).image;
+    const QImage picture = Picture(pictureId);
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return;
 

@@ -83,13 +83,9 @@ private:
     // word, so a reader never mixes two events.
     static uint64_t PackMouse(uint16_t flags, int x, int y);
 
-    struct CachedPicture {
-        QImage image; // null when there is no such picture
-        int bitCount = 0;
-    };
     // The picture `id` of the loaded content library, decoded once per
-    // context.
-    CachedPicture Picture(uint16_t id);
+    // context; null when there is no such picture.
+    QImage Picture(uint16_t id);
     // Calls fn(part) for each part of `area` that drawing may touch: inside
     // the buffer and inside the clip selected into it, if any.
     template <typename F> void ForEachDrawable(const QRect& area, F&& fn);
@@ -108,7 +104,7 @@ private:
     std::atomic<uint64_t> m_mouse{0};
 
     std::shared_ptr<const ContentModule> m_cacheModule;
-    std::unordered_map<uint16_t, CachedPicture> m_pictureCache;
+    std::unordered_map<uint16_t, QImage> m_pictureCache;
     qint64 m_cacheBytes = 0;
 };
 

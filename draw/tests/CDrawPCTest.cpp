@@ -234,18 +234,20 @@ void CDrawPCTest::KeyedPicture_data()
 {
     QTest::addColumn<int>("selector");
     QTest::addColumn<QList<QRgb>>("expected"); // top row, then bottom row; C = background
-    QTest::newRow("-1 opaque") << -1 << QList<QRgb>{R, K, G, Y, R, B};
-    QTest::newRow("-2 top-left, twice") << -2 << QList<QRgb>{C, K, G, Y, C, B};
-    QTest::newRow("-3 top-right") << -3 << QList<QRgb>{R, K, C, Y, R, B};
-    QTest::newRow("-4 bottom-right") << -4 << QList<QRgb>{R, K, G, Y, R, C};
-    QTest::newRow("-5 bottom-left") << -5 << QList<QRgb>{R, K, G, C, R, B};
-    QTest::newRow("-9 no corner") << -9 << QList<QRgb>{R, K, G, Y, R, B};
+    QTest::addColumn<QList<QRgb>>("mono");     // the one-bit black, white picture
+    QTest::newRow("-1 opaque") << -1 << QList<QRgb>{R, K, G, Y, R, B} << QList<QRgb>{K, W};
+    QTest::newRow("-2 top-left, twice") << -2 << QList<QRgb>{C, K, G, Y, C, B} << QList<QRgb>{C, W};
+    QTest::newRow("-3 top-right") << -3 << QList<QRgb>{R, K, C, Y, R, B} << QList<QRgb>{K, C};
+    QTest::newRow("-4 bottom-right") << -4 << QList<QRgb>{R, K, G, Y, R, C} << QList<QRgb>{K, C};
+    QTest::newRow("-5 bottom-left") << -5 << QList<QRgb>{R, K, G, C, R, B} << QList<QRgb>{C, W};
+    QTest::newRow("-9 no corner") << -9 << QList<QRgb>{R, K, G, Y, R, B} << QList<QRgb>{K, W};
 }
 
 void CDrawPCTest::KeyedPicture()
 {
     QFETCH(int, selector);
     QFETCH(QList<QRgb>, expected);
+    QFETCH(QList<QRgb>, mono);
     ScopedContentLibrary library(TestModule());
     RecordingDC dc;
     CDrawPC draw(&dc);
@@ -261,11 +263,11 @@ void CDrawPCTest::KeyedPicture()
     QCOMPARE(b.pixel(33, 40), C);
     QCOMPARE(b.pixel(30, 42), C);
 
-    // A one-bit picture is copied as it is whatever the selector.
+    // A one-bit picture is loaded into the display's format like any
+    // other, so its key colour is transparent too.
     const RECT monoAt{50, 50, 0, 0};
     draw.DrawPicture(&monoAt, kMono, int16_t(selector));
-    QCOMPARE(b.pixel(50, 50), K);
-    QCOMPARE(b.pixel(51, 50), W);
+    QCOMPARE((QList<QRgb>{b.pixel(50, 50), b.pixel(51, 50)}), mono);
 }
 
 void CDrawPCTest::PictureOutsideClipIsSkipped()
