@@ -30,6 +30,43 @@ std::string SessionBusAddress()
     return "unix:path=" + socket;
 }
 
+// Finishes the handshake within the call timeout. A bus that takes the
+// connection and never answers would otherwise hold a blocking call for
+// good: libdbus waits for authentication without any limit.
+bool Authenticate(DBusConnection* connection)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(BusNames::kCallTimeoutMs);
+    while (!dbus_connection_get_is_authenticated(connection)) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || !dbus_connection_get_is_connected(connection))
+            return false;
+        dbus_connection_read_write(connection, static_cast<int>(left.count()));
+    }
+    return true;
+}
+
+// The bus's Hello, which must come first, with our timeout rather than the
+// library's default of 25 s that dbus_bus_register uses.
+bool SayHello(DBusConnection* connection)
+{
+    DBusMessage* hello = dbus_message_new_method_call("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                      "org.freedesktop.DBus", "Hello");
+    if (!hello)
+        return false;
+    DBusError error;
+    dbus_error_init(&error);
+    DBusMessage* reply
+        = dbus_connection_send_with_reply_and_block(connection, hello, BusNames::kCallTimeoutMs, &error);
+    dbus_message_unref(hello);
+    if (!reply) {
+        dbus_error_free(&error);
+        return false;
+    }
+    dbus_message_unref(reply);
+    return true;
+}
+
 } // namespace
 
 BusCommandSender::BusCommandSender(std::string service)
@@ -167,8 +204,7 @@ bool BusCommandSender::EnsureConnection()
     }
     // A lost bus must never end the process that hosts us.
     dbus_connection_set_exit_on_disconnect(connection, FALSE);
-    if (!dbus_bus_register(connection, &error)) {
-        dbus_error_free(&error);
+    if (!Authenticate(connection) || !SayHello(connection)) {
         dbus_connection_close(connection);
         dbus_connection_unref(connection);
         return false;

@@ -4,8 +4,14 @@
 #include "DesktopSession.h"
 #include "TestHome.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 const QString kController = QString::fromLatin1(BusNames::kControllerService);
@@ -107,6 +113,39 @@ private slots:
         QVERIFY(sender.WaitUntilIdle(5000));
         QTRY_COMPARE(listener.Received(), QList<uint>{1502});
         QCOMPARE(sender.SentCount(), 2u);
+    }
+
+    void GivesUpOnABusThatNeverAnswers()
+    {
+        // A socket that takes connections and never says a word: the
+        // sender must give up after its short timeout, not the library's
+        // default of many seconds, or a hung bus holds up the program's exit.
+        TestHome home;
+        const QByteArray path = QFile::encodeName(home.RuntimeDir() + "/mute-bus");
+        const int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        QVERIFY(listener >= 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        QVERIFY(size_t(path.size()) < sizeof address.sun_path);
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        QCOMPARE(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        QCOMPARE(listen(listener, 8), 0);
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + path);
+
+        QElapsedTimer timer;
+        timer.start();
+        {
+            BusCommandSender sender(BusNames::kControllerService);
+            QVERIFY(sender.Start());
+            QVERIFY(sender.Post(1500));
+            QVERIFY(sender.WaitUntilIdle(5 * BusNames::kCallTimeoutMs));
+            QCOMPARE(sender.SkippedCount(), 1u);
+            QCOMPARE(sender.SentCount(), 0u);
+        }
+        const qint64 elapsed = timer.elapsed();
+        QVERIFY2(elapsed < 5 * BusNames::kCallTimeoutMs, qPrintable(QString::number(elapsed)));
+        close(listener);
+        qunsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
 
     void FindsTheUserBusInTheRuntimeDirectory()
