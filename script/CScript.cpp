@@ -107,7 +107,12 @@ bool CScript::IsWaiting()
 {
     if (m_delayEnd == 0)
         return false;
-    if (m_delayEnd <= (m_draw ? m_draw->GetTicks() : 0xFFFFFFFFu))
+    // Measured as the time since the delay was set, modulo 2^32, so that the
+    // tick count wrapping around neither cuts a delay short nor makes one
+    // whose end lies before zero (a negative length) wait for the next wrap.
+    const uint32_t now = m_draw ? m_draw->GetTicks() : m_delayEnd;
+    const uint32_t setAt = m_delayEnd - static_cast<uint32_t>(m_delayLength);
+    if (m_delayLength <= 0 || now - setAt >= static_cast<uint32_t>(m_delayLength))
         ClearDelay();
     return true;
 }

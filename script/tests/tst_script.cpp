@@ -135,6 +135,38 @@ private slots:
         QCOMPARE(rig.Tick(), Ids{2});
     }
 
+    void DelaysAcrossTheTickCountWrap_data()
+    {
+        QTest::addColumn<uint32_t>("startTicks");
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<int>("heldTicks"); // 50 ms ticks without a pass
+        // Far from the wrap, as on a running system.
+        QTest::newRow("200 ms") << 1'000'000u << 200 << 4;
+        QTest::newRow("negative, in the past") << 1'000'000u << 40000 << 1;
+        // The counter wraps 120 ms after the delay is set.
+        QTest::newRow("200 ms over the wrap") << 0xFFFFFFFFu - 170 << 200 << 4;
+        QTest::newRow("negative, near the wrap") << 0xFFFFFFFFu - 170 << 60000 << 1;
+        // Soon after the counter starts again: the end lies before zero.
+        QTest::newRow("negative, just after the wrap") << 950u << 40000 << 1;
+        QTest::newRow("negative, at zero") << 4294967246u << 65535 << 1;
+    }
+    void DelaysAcrossTheTickCountWrap()
+    {
+        QFETCH(uint32_t, startTicks);
+        QFETCH(int, delayMs);
+        QFETCH(int, heldTicks);
+        TestLibrary lib({{"Scrp", 1, Scrp({Rec::DrawPict(1, 0, 0), Rec::Delay(uint16_t(delayMs)),
+                                           Rec::DrawPict(2, 0, 0)})}});
+        ScriptRig rig;
+        rig.draw.ticks = startTicks;
+        rig.list.Start(1);
+        QCOMPARE(rig.Tick(), Ids{1}); // the delay is set 50 ms after startTicks
+        int held = 0;
+        while (held < 100 && rig.Tick().empty())
+            ++held;
+        QCOMPARE(held, heldTicks);
+    }
+
     void TrailingDelayFinishesAtOnce()
     {
         TestLibrary lib({{"Scrp", 1, Scrp({Rec::DrawPict(1, 0, 0), Rec::Delay(500)})}});
