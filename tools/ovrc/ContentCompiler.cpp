@@ -772,7 +772,14 @@ bool ContentCompiler::Finish()
                     Error(pending.lines[i], "routine " + std::to_string(pending.routines[i]) + " has no topic");
                     continue;
                 }
-                std::copy(trig->data.begin() + 8, trig->data.begin() + 12, code.begin());
+                // A raw topic may be shorter than the header that holds the code.
+                const auto view = Trigger::DecodeTrig(trig->data);
+                if (!view) {
+                    Error(pending.lines[i], "routine " + std::to_string(pending.routines[i]) +
+                                                " has no code: its topic is shorter than a topic header");
+                    continue;
+                }
+                code = view->code;
             }
             entries.push_back(Sequence::EntryFromCode(code));
         }

@@ -116,6 +116,9 @@ private slots:
         QTest::newRow("code not four characters") << "topic 200\n  code \"ABC\"\nend\n" << 2
                                                   << "needs exactly four characters";
         QTest::newRow("routine without topic") << "sequence 200\n  routine 201\nend\n" << 2 << "routine 201 has no topic";
+        QTest::newRow("routine whose topic is cut short")
+            << "raw \"Trig\" 200 file=short.bin\nsequence 200\n  routine 200\nend\n" << 3
+            << "routine 200 has no code: its topic is shorter than a topic header";
         QTest::newRow("id out of range") << "script 70000\nend\n" << 1 << "is not a 16-bit id";
         QTest::newRow("unknown keyword") << "picture 5 file=x.bmp\n" << 1 << "unknown keyword 'picture'";
         QTest::newRow("defined twice") << "script 1\nend\n\nscript 1\nend\n" << 4 << "is already defined at";
@@ -131,6 +134,7 @@ private slots:
         QVERIFY(WriteBytes(dir.filePath("src/x.ovs"), "option checks=off\n" + source.toUtf8()));
         QVERIFY(WriteBytes(dir.filePath("src/p.bmp"), Bmp()));
         QVERIFY(WriteBytes(dir.filePath("src/b.wav"), Wave()));
+        QVERIFY(WriteBytes(dir.filePath("src/short.bin"), "abc"));
         const RunResult r = Ovrc({"build", dir.filePath("src"), "-o", dir.filePath("out.dll")});
         QVERIFY(r.exitCode != 0);
         const QString err = QString::fromUtf8(r.err);
