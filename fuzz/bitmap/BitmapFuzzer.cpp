@@ -58,6 +58,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     draw.TilePicture(&tile, 1);
     draw.Flush();
 
+    // The first bytes also serve as coordinates and a pen width, so strokes,
+    // fills and tiles meet every corner of the 32-bit plane.
+    if (size >= 18) {
+        int32_t v[4];
+        for (int i = 0; i < 4; ++i)
+            v[i] = int32_t(uint32_t(data[4 * i]) | uint32_t(data[4 * i + 1]) << 8
+                           | uint32_t(data[4 * i + 2]) << 16 | uint32_t(data[4 * i + 3]) << 24);
+        const RECT r{v[0], v[1], v[2], v[3]};
+        const auto width = uint16_t(data[16] | data[17] << 8);
+        const COLORREF colour = 0x00123456;
+        draw.DrawLine(&r, &colour, width);
+        draw.DrawLine(&r, &colour, 0);
+        draw.FrameRect(&r, &colour, width);
+        draw.FillRect(&r, &colour);
+        draw.TilePicture(&r, 2);
+        draw.DrawPicture(&r, 2, -2);
+        const QRegion clip(r.ToQRect());
+        draw.SetClip(&clip);
+        draw.DrawLine(&r, &colour, 1);
+        draw.SetClip(nullptr);
+        draw.Flush();
+    }
+
     const RECT good{20, 10, 0, 0};
     Require(draw.DrawPicture(&good, 2, -1));
     const QImage* buffer = draw.GetOffscreenDC();
