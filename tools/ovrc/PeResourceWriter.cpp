@@ -40,6 +40,13 @@ std::u16string Utf16(const ResName& name)
     return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
 }
 
+std::u16string UpperCase(std::u16string text)
+{
+    for (char16_t& unit : text)
+        unit = QChar(unit).toUpper().unicode();
+    return text;
+}
+
 struct KeyLess {
     bool operator()(const ResName& a, const ResName& b) const { return PeResourceWriter::Before(a, b); }
 };
@@ -57,7 +64,14 @@ bool PeResourceWriter::Before(const ResName& a, const ResName& b)
         return !a.IsId();
     if (a.IsId())
         return a.Id() < b.Id();
-    return Utf16(a) < Utf16(b);
+    // Windows orders names by their upper-case form ("A_B" after "AAB",
+    // "abc" before "ABD"); names that differ only in letter case keep a
+    // fixed order among themselves.
+    const std::u16string textA = Utf16(a), textB = Utf16(b);
+    const std::u16string upperA = UpperCase(textA), upperB = UpperCase(textB);
+    if (upperA != upperB)
+        return upperA < upperB;
+    return textA < textB;
 }
 
 bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) const

@@ -25,8 +25,9 @@ public:
     /// or a module too large for 32-bit offsets.
     bool Write(std::vector<uint8_t>* image, std::string* error = nullptr) const;
 
-    /// Directory order of two type or name keys: names first, in ascending
-    /// UTF-16 code unit order, then ids ascending.
+    /// Directory order of two type or name keys: names first, compared
+    /// without regard to letter case (by their upper-case form), then ids
+    /// ascending.
     static bool Before(const ResName& a, const ResName& b);
 
 private:

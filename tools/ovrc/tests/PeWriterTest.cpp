@@ -93,17 +93,38 @@ private slots:
         if (shipped)
             return;
 
-        // Directory order: names first in ascending order, then ids; names as
-        // the usual resource compilers store them, upper-cased. Raw
-        // resources keep the case they were given.
+        // Directory order: names first, compared without regard to letter
+        // case, then ids; names as the usual resource compilers store them,
+        // upper-cased. Raw resources keep the case they were given.
         QStringList order;
         for (const auto& r : listed)
             order << r.type + "/" + r.name + "/" + QString::number(r.language);
-        QCOMPARE(order, (QStringList{"SCRP/ALPHA/1033", "SCRP/ZETA/1033", "SCRP/3/1033", "SCRP/20/1033",
-                                     "STR#/65535/1033", "STYT/1/7", "STYT/1/1031", "STYT/1/1033",
-                                     "myType/lower/1033", "6/1/1033", "300/X/1033"}));
-        QCOMPARE(listed[5].data, QByteArray());
-        QCOMPARE(listed[7].data, QByteArray("odd"));
+        QCOMPARE(order, (QStringList{"myType/lower/1033", "SCRP/ALPHA/1033", "SCRP/ZETA/1033", "SCRP/3/1033",
+                                     "SCRP/20/1033", "STR#/65535/1033", "STYT/1/7", "STYT/1/1031", "STYT/1/1033",
+                                     "6/1/1033", "300/X/1033"}));
+        QCOMPARE(listed[6].data, QByteArray());
+        QCOMPARE(listed[8].data, QByteArray("odd"));
+    }
+
+    void NamesAreOrderedByTheirUpperCaseForm_data()
+    {
+        QTest::addColumn<QString>("first");
+        QTest::addColumn<QString>("second");
+        QTest::newRow("underscore after letters") << "AAB" << "A_B";
+        QTest::newRow("lower case among upper case") << "abc" << "ABD";
+        QTest::newRow("lower case before a later letter") << "myType" << "SCRP";
+        QTest::newRow("accented letters fold too") << QString::fromUtf8("\u00e9") << QString::fromUtf8("\u00caA");
+        QTest::newRow("prefix first") << "AB" << "ab_";
+        QTest::newRow("same but for case") << "ABC" << "abc";
+    }
+    void NamesAreOrderedByTheirUpperCaseForm()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        const ResName a(ToWindows1252(first)), b(ToWindows1252(second));
+        QVERIFY(PeResourceWriter::Before(a, b));
+        QVERIFY(!PeResourceWriter::Before(b, a));
+        QVERIFY(PeResourceWriter::Before(b, ResName(0)));
     }
 
     void HeadersAreThoseOfAResourceOnlyPe32PlusDll()
