@@ -25,6 +25,11 @@ std::atomic<bool> s_connectionLost{false};
 std::atomic<XIOErrorHandler> s_previousIOHandler{nullptr};
 std::atomic<XErrorHandler> s_previousErrorHandler{nullptr};
 
+// Set while a handler of ours passes an error on: a handler that took
+// ours as its own "previous" hands it straight back, and that must not go
+// round for ever.
+thread_local bool t_passingOn = false;
+
 int OnIOError(Display* display)
 {
     if (display == s_monitorDisplay.load()) {
@@ -32,7 +37,12 @@ int OnIOError(Display* display)
         return 0; // the exit handler below keeps the process alive
     }
     XIOErrorHandler previous = s_previousIOHandler.load();
-    return previous ? previous(display) : 0;
+    if (!previous || t_passingOn)
+        return 0;
+    t_passingOn = true;
+    const int result = previous(display);
+    t_passingOn = false;
+    return result;
 }
 
 void OnIOErrorExit(Display*, void*)
@@ -47,7 +57,12 @@ int OnProtocolError(Display* display, XErrorEvent* event)
     if (display == s_monitorDisplay.load())
         return 0;
     XErrorHandler previous = s_previousErrorHandler.load();
-    return previous ? previous(display, event) : 0;
+    if (!previous || t_passingOn)
+        return 0;
+    t_passingOn = true;
+    const int result = previous(display, event);
+    t_passingOn = false;
+    return result;
 }
 
 void InstallErrorHandlers()

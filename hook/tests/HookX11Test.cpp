@@ -18,6 +18,15 @@ namespace {
 constexpr int kVkS = 0x53, kVkA = 0x41;
 constexpr int kSettleMs = 300; // time for stray extra events to show up, if any
 
+// A handler set by another part of the program that, like ours, passes
+// on what is not its own to the handler it found.
+XIOErrorHandler s_foundHandler = nullptr;
+int PassingOnIOError(Display* display)
+{
+    return s_foundHandler ? s_foundHandler(display) : 0;
+}
+void KeepGoing(Display*, void*) {}
+
 } // namespace
 
 class HookX11Test : public QObject {
@@ -258,6 +267,24 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(HookTesting::MonitorConnected(), 10000);
         QVERIFY(Xdotool({"type", "c"}));
         QTRY_COMPARE(GetKeyClicks(), 3);
+    }
+
+    void HandlersThatPassOnDoNotLoop()
+    {
+        InstallHooks();
+        s_foundHandler = XSetIOErrorHandler(&PassingOnIOError);
+        QVERIFY(Xdotool({"type", "ab"})); // the monitor reads again and takes its handler back
+        QTRY_COMPARE(GetKeyClicks(), 2);
+
+        // A third connection that breaks goes round both handlers once.
+        Display* other = XOpenDisplay(qgetenv("DISPLAY").constData());
+        QVERIFY(other);
+        XSetIOErrorExitHandler(other, &KeepGoing, nullptr);
+        m_session->StopX();
+        XSync(other, False);
+        XCloseDisplay(other);
+        QTRY_VERIFY(!HookTesting::MonitorConnected());
+        XSetIOErrorHandler(s_foundHandler);
     }
 
     void NoXServerThenOne()
