@@ -4,6 +4,7 @@
 #include "Windows1252.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -18,9 +19,12 @@ Q_LOGGING_CATEGORY(lcPrefs, "ovantis.prefs", QtWarningMsg)
 
 namespace {
 
-// A write is retried at most this often to give the file a newer
-// modification time than the version it replaced (see FileStamp).
-constexpr int kMaxStampRetries = 50;
+// A write goes on for at most this long to give the file a newer
+// modification time than the version it replaced (see FileStamp). A version
+// dated further ahead of the clock (copied in, or left by a clock that was
+// set back) cannot be overtaken by writing again: the value is written once,
+// and the order mends itself when the clock catches up.
+constexpr qint64 kMaxStampWaitMs = 100;
 
 bool IsValidKeyPart(const QString& part)
 {
@@ -210,7 +214,9 @@ bool CSettingsStore::Write(const QString& section, const QString& name, const QS
     const QString key = section + u'/' + name;
     const FileStamp before = FileStamp::Of(m_filePath);
     FileStamp previous = before;
-    for (int attempt = 0; attempt <= kMaxStampRetries; ++attempt) {
+    QElapsedTimer writing;
+    writing.start();
+    for (;;) {
         QSettings settings(m_filePath, QSettings::IniFormat);
         settings.setValue(key, text);
         settings.sync();
@@ -223,12 +229,15 @@ bool CSettingsStore::Write(const QString& section, const QString& name, const QS
             return true;
         // Same millisecond as the version replaced: wait for the clock and
         // write again, unless another writer has replaced the file meanwhile.
+        if (before.mtimeMs - QDateTime::currentMSecsSinceEpoch() >= kMaxStampWaitMs ||
+            writing.elapsed() >= kMaxStampWaitMs)
+            break;
         QThread::msleep(1);
         if (!FileStamp::Of(m_filePath).SameVersion(now))
             return true;
         previous = now;
     }
-    qCDebug(lcPrefs) << "the clock did not move on while writing" << key;
+    qCDebug(lcPrefs) << "the file's time could not be moved past the version replaced while writing" << key;
     return true;
 }
 

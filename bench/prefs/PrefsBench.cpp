@@ -3,6 +3,7 @@
 #include "CSettingsStore.h"
 #include "SettingsFileCheck.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -51,6 +52,25 @@ void BM_WriteIntBackToBack(benchmark::State& state)
         benchmark::DoNotOptimize(filled.store.WriteInt(Settings::kLastStretchTopic, 200 + (value++ % 100)));
 }
 BENCHMARK(BM_WriteIntBackToBack)->Unit(benchmark::kMillisecond);
+
+// A write onto a file dated an hour ahead of the clock (copied in, or the
+// clock was set back): no time-order retries can help, so one write.
+void BM_WriteIntFileDatedAhead(benchmark::State& state)
+{
+    FilledStore filled;
+    int value = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        {
+            QFile file(filled.store.FilePath());
+            file.open(QIODevice::ReadWrite);
+            file.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime);
+        }
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(filled.store.WriteInt(Settings::kLastStretchTopic, 200 + (value++ % 100)));
+    }
+}
+BENCHMARK(BM_WriteIntFileDatedAhead)->Unit(benchmark::kMillisecond);
 
 // A page applying the activation group: eleven writes in a row.
 void BM_ApplyActivationGroup(benchmark::State& state)

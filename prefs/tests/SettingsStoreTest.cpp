@@ -10,6 +10,9 @@
 #include <QTest>
 #include <memory>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray ReadFile(const QString& path)
@@ -324,6 +327,45 @@ private slots:
         QVERIFY(store.WriteInt("Ovantis", "LastStretchTopic", 202));
         QVERIFY(QFileInfo(store.FilePath()).lastModified() > ahead);
         QCOMPARE(store.ReadInt("Ovantis", "LastStretchTopic", 0), 202);
+    }
+
+    void FileDatedAheadIsReplacedOnce()
+    {
+        // A file dated an hour ahead of the clock cannot be given a later
+        // time by writing it again and again; one write must do, and another
+        // process that read the file dated ahead still sees the new value.
+        CSettingsStore store;
+        QVERIFY(store.WriteInt("Ovantis", "LastStretchTopic", 201));
+        {
+            QFile file(store.FilePath());
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(3600), QFileDevice::FileModificationTime));
+        }
+        QProcess peer;
+        StartPeer(peer);
+        QCOMPARE(Ask(peer, "get"), QByteArray("201"));
+
+        const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        QVERIFY(watch >= 0);
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(QFileInfo(store.FilePath()).absolutePath()).constData(),
+                                  IN_MOVED_FROM | IN_MOVED_TO) >= 0); // alternating, so none are merged
+        QVERIFY(store.WriteInt("Ovantis", "LastStretchTopic", 202));
+        int replaced = 0;
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                if ((event->mask & IN_MOVED_TO) && event->len > 0 && QByteArray(event->name) == "Stretch.conf")
+                    ++replaced;
+                at += ssize_t(sizeof(inotify_event)) + event->len;
+            }
+        }
+        close(watch);
+        QCOMPARE(replaced, 1);
+        QCOMPARE(store.ReadInt("Ovantis", "LastStretchTopic", 0), 202);
+        QCOMPARE(Ask(peer, "get"), QByteArray("202"));
+        peer.closeWriteChannel();
+        QVERIFY(peer.waitForFinished(10000));
     }
 
     void DamagedFileIsCopiedBeforeTheNextWrite_data()
