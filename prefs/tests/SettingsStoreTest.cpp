@@ -119,15 +119,28 @@ private slots:
 
         const int page = int(SettingReader::Page), ctrl = int(SettingReader::Controller),
                   viewer = int(SettingReader::Viewer);
+        QTest::newRow("mode, page") << "Activation Mode" << page << QVariant(0);
+        QTest::newRow("mode, controller") << "Activation Mode" << ctrl << QVariant(0);
+        QTest::newRow("clock 0, page") << "Activation Clock0" << page << QVariant(0);
         QTest::newRow("interval, page") << "Activation Interval" << page << QVariant(0);
         QTest::newRow("interval, controller") << "Activation Interval" << ctrl << QVariant(10);
+        QTest::newRow("keys and mice, page") << "Activation Keys&Mice" << page << QVariant(0);
+        QTest::newRow("keys and mice, controller") << "Activation Keys&Mice" << ctrl << QVariant(0);
         QTest::newRow("custom keys") << "Activation Custom Keys" << ctrl << QVariant(50);
+        QTest::newRow("custom mice, page") << "Activation Custom Mice" << page << QVariant(50);
+        QTest::newRow("custom mice, controller") << "Activation Custom Mice" << ctrl << QVariant(50);
+        QTest::newRow("sound on, page") << "Notification Sound ON" << page << QVariant(1);
+        QTest::newRow("sound on, controller") << "Notification Sound ON" << ctrl << QVariant(1);
         QTest::newRow("clock 5") << "Activation Clock5" << ctrl << QVariant(0);
         QTest::newRow("sound, page") << "Notification Sound" << page << QVariant(QByteArray(""));
         QTest::newRow("sound, controller") << "Notification Sound" << ctrl << QVariant(QByteArray("Tibetan Bell"));
         QTest::newRow("sound path") << "SoundPath" << ctrl << QVariant(QByteArray(""));
         QTest::newRow("volume") << "Notification Sound Volume" << page << QVariant(7);
+        QTest::newRow("volume, controller") << "Notification Sound Volume" << ctrl << QVariant(7);
         QTest::newRow("system volume") << "Notification Use System Volume" << ctrl << QVariant(1);
+        QTest::newRow("system volume, page") << "Notification Use System Volume" << page << QVariant(1);
+        QTest::newRow("flash icon, page") << "Notification Flash Icon ON" << page << QVariant(1);
+        QTest::newRow("flash icon, controller") << "Notification Flash Icon ON" << ctrl << QVariant(1);
         QTest::newRow("flash interval, page") << "Notification Flash Interval" << page << QVariant(2);
         QTest::newRow("flash interval, controller") << "Notification Flash Interval" << ctrl << QVariant(4);
         QTest::newRow("dialog, page") << "Notification Dialog ON" << page << QVariant(1);
@@ -137,10 +150,16 @@ private slots:
         QTest::newRow("sequence index, page") << "Sequence Index" << page << QVariant(0);
         QTest::newRow("sequence index, controller") << "Sequence Index" << ctrl << QVariant(-1);
         QTest::newRow("hot key enable, viewer") << "HotKey Enable" << viewer << QVariant(1);
+        QTest::newRow("hot key enable, page") << "HotKey Enable" << page << QVariant(1);
+        QTest::newRow("hot key enable, controller") << "HotKey Enable" << ctrl << QVariant(1);
         QTest::newRow("hot key code") << "HotKey Keycode" << ctrl << QVariant(83);
+        QTest::newRow("hot key code, page") << "HotKey Keycode" << page << QVariant(83);
         QTest::newRow("hot key modifiers") << "HotKey Modifiers" << page << QVariant(6);
+        QTest::newRow("hot key modifiers, controller") << "HotKey Modifiers" << ctrl << QVariant(6);
         QTest::newRow("sheet position") << "LastPrefsY" << page << QVariant(-1);
+        QTest::newRow("sheet position x") << "LastPrefsX" << page << QVariant(-1);
         QTest::newRow("viewer position") << "LastAppX" << viewer << QVariant(-1);
+        QTest::newRow("viewer position y") << "LastAppY" << viewer << QVariant(-1);
         QTest::newRow("topic, viewer") << "LastStretchTopic" << viewer << QVariant(300);
         QTest::newRow("topic, controller") << "LastStretchTopic" << ctrl << QVariant(-1);
         QTest::newRow("installation") << "Installation" << ctrl << QVariant(QByteArray("Release"));
