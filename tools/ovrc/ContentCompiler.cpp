@@ -164,6 +164,33 @@ bool FillRecord(std::span<const FieldDesc> fields, const std::vector<SourceToken
     return true;
 }
 
+/// A header field of a topic or script body ("name value"). The record count
+/// is kept in *count for HeaderAndRecords; any other field is stored at once.
+bool SetHeaderField(const FieldDesc& field, const SourceToken& token, std::span<uint8_t> header,
+                    std::optional<int64_t>* count, std::string* error)
+{
+    int64_t value = 0;
+    Rect32 unused;
+    if (!ParseFieldValue(field, token, &value, &unused, error))
+        return false;
+    if (field.name == "count")
+        *count = value;
+    else
+        WriteScalar(header, field, value);
+    return true;
+}
+
+/// The header with its count field set (the given count, or the number of
+/// records), followed by the records.
+std::vector<uint8_t> HeaderAndRecords(std::vector<uint8_t> header, const FieldDesc& countField,
+                                      std::optional<int64_t> count, size_t recordCount,
+                                      const std::vector<uint8_t>& records)
+{
+    WriteScalar(header, countField, count ? *count : int64_t(recordCount));
+    header.insert(header.end(), records.begin(), records.end());
+    return header;
+}
+
 bool IsWord(const SourceToken& t, std::string_view word)
 {
     return t.key.empty() && !t.quoted && EqualsIgnoreCase(t.text, word);
@@ -574,20 +601,12 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
             if (!field)
                 return bodyError(*line, "topic has no field '" + t[0].text + "' (" + Join(Trigger::kHeaderFields) +
                                             ", trigger)");
-            int64_t value = 0;
-            Rect32 unused;
-            if (!ParseFieldValue(*field, t[1], &value, &unused, &error))
+            if (!SetHeaderField(*field, t[1], header, &count, &error))
                 return bodyError(*line, error);
-            if (field->name == "count")
-                count = value;
-            else
-                WriteScalar(header, *field, value);
         }
         if (res.recordLines.size() > 32767)
             return bodyError(*body.back(), "too many triggers");
-        WriteScalar(header, Trigger::kHeaderFields[5], count ? *count : int64_t(res.recordLines.size()));
-        res.data = header;
-        res.data.insert(res.data.end(), records.begin(), records.end());
+        res.data = HeaderAndRecords(header, Trigger::kHeaderFields[5], count, res.recordLines.size(), records);
     } else if (EqualsIgnoreCase(kind, "script")) {
         res.type = ResName("SCRP");
         std::vector<uint8_t> header(Script::kHeaderSize, 0);
@@ -612,20 +631,12 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
                     names += std::string(names.empty() ? "" : ", ") + std::string(op.name);
                 return bodyError(*line, "unknown statement '" + t[0].text + "' (statements: " + names + ")");
             }
-            int64_t value = 0;
-            Rect32 unused;
-            if (!ParseFieldValue(*field, t[1], &value, &unused, &error))
+            if (!SetHeaderField(*field, t[1], header, &count, &error))
                 return bodyError(*line, error);
-            if (field->name == "count")
-                count = value;
-            else
-                WriteScalar(header, *field, value);
         }
         if (res.recordLines.size() > 0xFFFF)
             return bodyError(*body.back(), "too many statements");
-        WriteScalar(header, Script::kHeaderFields[1], count ? *count : int64_t(res.recordLines.size()));
-        res.data = header;
-        res.data.insert(res.data.end(), records.begin(), records.end());
+        res.data = HeaderAndRecords(header, Script::kHeaderFields[1], count, res.recordLines.size(), records);
     } else if (EqualsIgnoreCase(kind, "text")) {
         std::string text;
         std::vector<StyledText::StyleRun> runs;
