@@ -776,10 +776,14 @@ bool ContentCompiler::Finish()
             if (pending.routines[i] == 0) {
                 std::copy(pending.codes[i].begin(), pending.codes[i].end(), code.begin());
             } else {
-                auto trig = std::find_if(m_resources.begin(), m_resources.end(), [&](const BuiltResource& r) {
-                    return r.type.Matches(ResName("TRIG")) && r.name.IsId() && r.name.Id() == pending.routines[i];
-                });
-                if (trig == m_resources.end()) {
+                // The programs read a topic in its first language in directory
+                // order, the lowest language id.
+                const BuiltResource* trig = nullptr;
+                for (const BuiltResource& r : m_resources)
+                    if (r.type.Matches(ResName("TRIG")) && r.name.IsId() && r.name.Id() == pending.routines[i] &&
+                        (!trig || r.language < trig->language))
+                        trig = &r;
+                if (!trig) {
                     Error(pending.lines[i], "routine " + std::to_string(pending.routines[i]) + " has no topic");
                     continue;
                 }

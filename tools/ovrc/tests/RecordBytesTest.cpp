@@ -134,6 +134,13 @@ private slots:
                                             "sequence 200\n  routine 200\n  code \"STR1\"\n  code 0x41424344\nend\n",
                                             "Stsq", 200);
         QCOMPARE(sequence, Hex("4b43454e 31525453 44434241"));
+        // A routine in two languages is read in the lower language id, and
+        // so is its code.
+        const QByteArray twoLanguages = Compile("topic 200\n  code \"NECK\"\nend\n"
+                                                "topic 200 lang=1031\n  code \"GERM\"\nend\n"
+                                                "sequence 200\n  routine 200\nend\n",
+                                                "Stsq", 200);
+        QCOMPARE(twoLanguages, Hex("4d524547"));
     }
 
     void SoundList()
