@@ -42,6 +42,16 @@ private:
         return nullptr;
     }
 
+    /// False for a resource that also exists in a lower language id: the
+    /// programs read the first language in directory order only.
+    bool IsReadLanguage(const BuiltResource& resource) const
+    {
+        for (const BuiltResource& r : m_resources)
+            if (r.type.Matches(resource.type) && r.name.Matches(resource.name) && r.language < resource.language)
+                return false;
+        return true;
+    }
+
     void Problem(const BuiltResource* at, size_t record, const std::string& message)
     {
         std::string where;
@@ -76,7 +86,7 @@ private:
             if ((id >= 200 && id < 300 && id >= 200 + m_stretches) || (id >= 300 && id < 400 && id >= 300 + m_topics))
                 Problem(&r, size_t(-1),
                         "topic " + std::to_string(id) + " is never shown: the topics before it are not all present");
-            if (id >= 200 && id < 200 + m_stretches) {
+            if (id >= 200 && id < 200 + m_stretches && IsReadLanguage(r)) {
                 auto view = Trigger::DecodeTrig(r.data);
                 if (view) {
                     for (uint8_t b : view->code)

@@ -150,6 +150,9 @@ private slots:
         QTest::addColumn<QString>("locatedAt"); // text whose line the message names; empty: no line
         QTest::addColumn<QString>("message");
         QTest::newRow("good") << "" << "" << "" << "";
+        QTest::newRow("routine in a second language")
+            << "topic 300" << "topic 200 lang=1031\n  code \"NECK\"\n  trigger Background script=1\nend\ntopic 300"
+            << "" << "";
         QTest::newRow("routine list longer than the routines")
             << "strlist 201\n  \"A\"" << "strlist 201\n  \"A\"\n  \"A2\"" << "strlist 201"
             << "STR# 201 (stretch list names) has 2 entries, but there are 1 topics";
