@@ -15,6 +15,14 @@ std::shared_ptr<const ContentModule> ContentModule::FromFile(const std::string& 
             *error = path + ": " + file.errorString().toStdString();
         return nullptr;
     }
+    // A content module is a few megabytes; refuse what is plainly not one
+    // rather than reading gigabytes (or an endless device) into memory.
+    constexpr qint64 kMaxModuleBytes = qint64(256) << 20;
+    if (file.isSequential() || file.size() > kMaxModuleBytes) {
+        if (error)
+            *error = path + ": not a content module (not a plain file, or larger than 256 MB)";
+        return nullptr;
+    }
     QByteArray bytes = file.readAll();
     std::vector<uint8_t> copy(bytes.begin(), bytes.end());
     std::string parseError;

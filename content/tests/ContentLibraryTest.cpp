@@ -74,6 +74,9 @@ private slots:
         std::string error;
         QVERIFY(!ContentModule::FromFile((m_dir.path() + "/bad/OvantisRes.dll").toStdString(), &error));
         QVERIFY(error.find("not a PE module") != std::string::npos);
+        // An endless device is refused, not read for ever.
+        QVERIFY(!ContentModule::FromFile("/dev/zero", &error));
+        QVERIFY(error.find("not a content module") != std::string::npos);
         qunsetenv("OVANTIS_RESOURCE_PATH");
     }
 };
