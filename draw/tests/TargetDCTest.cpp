@@ -65,6 +65,7 @@ private slots:
     void surfaceFlushCopiesDirtyBox();
     void surfaceNothingDrawnNoRepaint();
     void surfacePaintCopiesClipOnly();
+    void surfaceConvertsOtherFormats();
     void printerPageMapsViewOntoPaper_data();
     void printerPageMapsViewOntoPaper();
 };
@@ -155,6 +156,23 @@ void TargetDCTest::surfacePaintCopiesClipOnly()
     QVERIFY(!surface.dc.GetClipBox(&box));
 }
 
+void TargetDCTest::surfaceConvertsOtherFormats()
+{
+    Surface surface;
+    QImage source(640, 480, QImage::Format_RGB16);
+    source.fill(Qt::green);
+    source.setPixel(7, 8, qRgb(255, 0, 0));
+    source.setPixel(14, 14, qRgb(0, 0, 255));
+    surface.dc.CopyFrom(source, QRect(5, 5, 10, 10), QRegion());
+    QCOMPARE(surface.requests, QList<QRect>{QRect(5, 5, 10, 10)});
+    const QImage& image = surface.dc.Image();
+    QCOMPARE(image.pixel(7, 8), Red);
+    QCOMPARE(image.pixel(14, 14), Blue);
+    QCOMPARE(image.pixel(5, 5), Green);
+    QCOMPARE(image.pixel(15, 14), White);
+    QCOMPARE(image.pixel(4, 5), White);
+}
+
 void TargetDCTest::printerPageMapsViewOntoPaper_data()
 {
     // Page in points, the writer's resolution, the logical page, the
@@ -166,16 +184,19 @@ void TargetDCTest::printerPageMapsViewOntoPaper_data()
     QTest::addColumn<int>("renderDpi");
     QTest::addColumn<double>("scale");
     QTest::addColumn<QPointF>("offset");
+    QTest::addColumn<QRegion>("controls");
     // 800/640 = 1.25 < 800/480: 600 tall, centred 100 down.
-    QTest::newRow("square paper") << QSizeF(800, 800) << 72 << QSize() << 72 << 1.25 << QPointF(0, 100);
+    QTest::newRow("square paper") << QSizeF(800, 800) << 72 << QSize() << 72 << 1.25 << QPointF(0, 100) << QRegion();
     // 480/480 = 1 < 960/640: 640 wide, centred 160 across.
-    QTest::newRow("wide paper") << QSizeF(960, 480) << 72 << QSize() << 72 << 1.0 << QPointF(160, 0);
+    QTest::newRow("wide paper") << QSizeF(960, 480) << 72 << QSize() << 72 << 1.0 << QPointF(160, 0) << QRegion();
     // Device 1600 px square; rendered at 36 dpi the paper is 400 px: 0.625.
     QTest::newRow("fine device, coarse render")
-        << QSizeF(800, 800) << 144 << QSize() << 36 << 0.625 << QPointF(0, 50);
-    // A 320 x 240 page: 800/320 = 2.5, 600 tall, 100 down.
-    QTest::newRow("given logical page")
-        << QSizeF(800, 800) << 72 << QSize(320, 240) << 72 << 2.5 << QPointF(0, 100);
+        << QSizeF(800, 800) << 144 << QSize() << 36 << 0.625 << QPointF(0, 50) << QRegion();
+    // A 320 x 240 page: 800/320 = 2.5, 600 tall, 100 down. A control over
+    // the blue fill leaves the paper there blank.
+    QTest::newRow("given logical page, control")
+        << QSizeF(800, 800) << 72 << QSize(320, 240) << 72 << 2.5 << QPointF(0, 100)
+        << QRegion(145, 35, 50, 50);
 }
 
 void TargetDCTest::printerPageMapsViewOntoPaper()
@@ -186,6 +207,7 @@ void TargetDCTest::printerPageMapsViewOntoPaper()
     QFETCH(int, renderDpi);
     QFETCH(double, scale);
     QFETCH(QPointF, offset);
+    QFETCH(QRegion, controls);
     const QSize page = logical.isEmpty() ? QSize(640, 480) : logical;
 
     QTemporaryDir dir;
@@ -201,7 +223,7 @@ void TargetDCTest::printerPageMapsViewOntoPaper()
         QVERIFY(painter.isActive());
         CPrinterDC printer(&painter, logical);
         QCOMPARE(printer.ClientRect(), QRect(QPoint(0, 0), page));
-        CDrawPC draw(&printer);
+        CDrawPC draw(&printer, &controls);
         QVERIFY(draw.Create());
         Fill(draw, 0, 0, page.width(), page.height(), Yellow);
         Fill(draw, 10, 10, 110, 90, Red);
@@ -226,7 +248,7 @@ void TargetDCTest::printerPageMapsViewOntoPaper()
     };
     check("red middle", at(60, 50), Red);
     check("green middle", at(250, 190), Green);
-    check("blue middle", at(170, 60), Blue);
+    check("blue middle", at(170, 60), controls.isEmpty() ? Blue : White);
     check("background", at(150, 120), Yellow);
     // The page's corners reach the paper's edges (or the centred margins)
     // and no further: 3 rendered pixels inside each is yellow, outside white.
