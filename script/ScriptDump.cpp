@@ -1,40 +1,10 @@
 #include "ScriptDump.h"
 
+#include "formats/FieldText.h"
 #include "formats/ScriptFormat.h"
 #include "formats/TriggerFormat.h"
 
-#include <cstdio>
-
-namespace {
-
-std::string RectText(const Formats::Rect32& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
-std::string ColourText(uint32_t colour)
-{
-    char buffer[16];
-    if (colour > 0xFFFFFF)
-        std::snprintf(buffer, sizeof buffer, "0x%08X", colour);
-    else
-        std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF,
-                      (colour >> 16) & 0xFF);
-    return buffer;
-}
-
-std::string FieldText(std::span<const uint8_t> record, const Formats::FieldDesc& field)
-{
-    if (field.kind == Formats::FieldKind::Rect)
-        return RectText(Formats::ReadRect(record, field).value_or(Formats::Rect32{}));
-    const int64_t value = Formats::ReadScalar(record, field).value_or(0);
-    if (field.kind == Formats::FieldKind::Colour)
-        return ColourText(static_cast<uint32_t>(value));
-    return std::to_string(value);
-}
-
-} // namespace
+using Formats::RectText;
 
 std::string DumpScript(uint16_t id, std::span<const uint8_t> bytes)
 {
@@ -43,15 +13,8 @@ std::string DumpScript(uint16_t id, std::span<const uint8_t> bytes)
     const std::optional<ScriptView> view = DecodeScript(bytes);
     if (!view)
         return out + "  # header cut short: no statements\nend\n";
-    for (const RecordView& record : view->records) {
-        out += "  " + std::string(record.op->name);
-        for (const Formats::FieldDesc& field : record.op->fields) {
-            if (field.unread && Formats::ReadScalar(record.bytes, field).value_or(0) == 0)
-                continue;
-            out += " " + std::string(field.name) + "=" + FieldText(record.bytes, field);
-        }
-        out += "\n";
-    }
+    for (const RecordView& record : view->records)
+        out += "  " + std::string(record.op->name) + Formats::FieldsText(record.bytes, record.op->fields) + "\n";
     if (view->stoppedAtUnknownOpcode)
         out += "  # unknown opcode at offset " + std::to_string(view->end) + ": the rest is not read\n";
     else if (view->truncated)

@@ -6,6 +6,7 @@
 #include "MediaFiles.h"
 #include "SourceLine.h"
 #include "Windows1252.h"
+#include "formats/FieldText.h"
 #include "formats/ScriptFormat.h"
 #include "formats/SequenceFormat.h"
 #include "formats/SoundListFormat.h"
@@ -42,15 +43,6 @@ std::string Hex32(uint32_t v)
     return buffer;
 }
 
-std::string ColourText(uint32_t colour)
-{
-    if (colour > 0xFFFFFF)
-        return Hex32(colour);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-    return buffer;
-}
-
 std::string CodeText(const std::array<uint8_t, 4>& code)
 {
     bool printable = true;
@@ -59,34 +51,6 @@ std::string CodeText(const std::array<uint8_t, 4>& code)
     if (printable)
         return Quote(std::string(code.begin(), code.end()));
     return Hex32(Trigger::CodeValue(code));
-}
-
-std::string RectText(const Rect32& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-
-std::string FieldText(std::span<const uint8_t> record, const FieldDesc& f)
-{
-    if (f.kind == FieldKind::Rect)
-        return RectText(*ReadRect(record, f));
-    const int64_t v = *ReadScalar(record, f);
-    if (f.kind == FieldKind::Colour)
-        return ColourText(uint32_t(v));
-    return std::to_string(v);
-}
-
-/// "name=value" for each field; unread fields only when they hold something.
-std::string FieldsText(std::span<const uint8_t> record, std::span<const FieldDesc> fields)
-{
-    std::string out;
-    for (const FieldDesc& f : fields) {
-        if (f.unread && *ReadScalar(record, f) == 0)
-            continue;
-        out += " " + std::string(f.name) + "=" + FieldText(record, f);
-    }
-    return out;
 }
 
 std::string FaceText(uint16_t face)
