@@ -175,4 +175,4 @@ private slots:
 };
 
 QTEST_MAIN(TestTopicPlayer)
-#include "tst_topicplayer.moc"
+#include "TopicPlayerTest.moc"

@@ -1,6 +1,6 @@
 // The bytes are a styled text: a 16-bit length L, then L bytes of `styl`,
 // then the `Styt` characters. The text is shown by a topic's script.
-#include "../scrp/TopicFuzzing.h"
+#include "../TopicFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

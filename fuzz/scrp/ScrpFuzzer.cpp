@@ -1,6 +1,6 @@
 // The bytes are a `Scrp` resource, run as the background and as a
 // continuous trigger's script of a topic, and reachable by New.
-#include "TopicFuzzing.h"
+#include "../TopicFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

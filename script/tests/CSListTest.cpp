@@ -117,4 +117,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestCSList)
-#include "tst_cslist.moc"
+#include "CSListTest.moc"

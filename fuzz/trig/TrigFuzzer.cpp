@@ -1,6 +1,6 @@
 // The bytes are the `Trig` resource of a topic whose scripts draw, wait,
 // cycle, repaint and start each other.
-#include "../scrp/TopicFuzzing.h"
+#include "../TopicFuzzing.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -301,4 +301,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestTrigger)
-#include "tst_trigger.moc"
+#include "TriggerTest.moc"

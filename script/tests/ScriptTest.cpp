@@ -316,4 +316,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestScript)
-#include "tst_script.moc"
+#include "ScriptTest.moc"

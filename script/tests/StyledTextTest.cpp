@@ -181,4 +181,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(TestStyledText)
-#include "tst_styledtext.moc"
+#include "StyledTextTest.moc"
