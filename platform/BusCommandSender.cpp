@@ -1,34 +1,16 @@
 #include "BusCommandSender.h"
 
 #include "BusNames.h"
+#include "SessionBusAddress.h"
 
 #include <cerrno>
 #include <chrono>
-#include <cstdlib>
 #include <dbus/dbus.h>
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-// The session bus address: the environment's, or the per-user bus socket
-// that systemd-style sessions keep in the runtime directory. Never the
-// autolaunch fallback, which would start a bus of its own.
-std::string SessionBusAddress()
-{
-    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address)
-        return address;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (!runtime || runtime[0] != '/')
-        return {};
-    std::string socket = std::string(runtime) + "/bus";
-    struct stat info {};
-    if (stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode))
-        return {};
-    return "unix:path=" + socket;
-}
 
 // Finishes the handshake within the call timeout. A bus that takes the
 // connection and never answers would otherwise hold a blocking call for

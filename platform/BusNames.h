@@ -13,4 +13,13 @@ inline constexpr const char* kBroadcastInterface = "org.halvornpress.Ovantis.Bro
 /// Calls that wait for an answer give up after this long: a peer that
 /// hangs must not hang us.
 inline constexpr int kCallTimeoutMs = 1000;
+
+/// The three broadcast signals (members of kBroadcastInterface), each
+/// carrying (u wParam, i lParam).
+inline constexpr const char* kToCtrlMsg = "OvantisToCtrlMsg";
+inline constexpr const char* kToAppMsg = "OvantisToAppMsg";
+inline constexpr const char* kToDrvrMsg = "OvantisToDrvrMsg";
+/// Window classes of the two programs' main windows.
+inline constexpr const char* kViewerClass = "OvantisAppClass";
+inline constexpr const char* kControllerClass = "OvantisCtrlClass";
 } // namespace BusNames

@@ -1,0 +1,18 @@
+#include "SessionBusAddress.h"
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+std::string SessionBusAddress()
+{
+    if (const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS"); address && *address)
+        return address;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!runtime || runtime[0] != '/')
+        return {};
+    std::string socket = std::string(runtime) + "/bus";
+    struct stat info {};
+    if (stat(socket.c_str(), &info) != 0 || !S_ISSOCK(info.st_mode))
+        return {};
+    return "unix:path=" + socket;
+}
