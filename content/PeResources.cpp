@@ -4,7 +4,8 @@
 #include "Windows1252.h"
 
 #include <QString>
-#include <unordered_set>
+#include <map>
+#include <unordered_map>
 
 namespace {
 
@@ -79,22 +80,22 @@ public:
     {
         ForEachEntry(0, "type directory", [&](const ResName& type, uint32_t target, bool isDir) {
             if (!isDir) {
-                Warn("type " + type.ToString() + " is not a directory");
+                Warn("type " + Shown(type) + " is not a directory");
                 return;
             }
             ForEachEntry(target, "name directory", [&](const ResName& name, uint32_t nameTarget, bool nameIsDir) {
                 if (!nameIsDir) {
-                    Warn("resource " + type.ToString() + "/" + name.ToString() + " is not a directory");
+                    Warn("resource " + Shown(type) + "/" + Shown(name) + " is not a directory");
                     return;
                 }
                 ForEachEntry(nameTarget, "language directory",
                              [&](const ResName& lang, uint32_t dataOffset, bool langIsDir) {
-                                 std::string where = type.ToString() + "/" + name.ToString() + "/" + lang.ToString();
                                  if (langIsDir || !lang.IsId()) {
-                                     Warn("resource " + where + " nests too deep");
+                                     Warn("resource " + Shown(type) + "/" + Shown(name) + "/" + Shown(lang) +
+                                          " nests too deep");
                                      return;
                                  }
-                                 AddData(type, name, lang.Id(), dataOffset, where);
+                                 AddData(type, name, lang.Id(), dataOffset);
                              });
             });
         });
@@ -104,26 +105,30 @@ private:
     template <typename Visit>
     void ForEachEntry(uint32_t offset, const char* what, Visit visit)
     {
-        // A tree reaches each directory once; a directory reached again
-        // (a cycle, or sharing that would multiply the entries) is left out.
-        if (!m_visited.insert(offset).second) {
-            Warn(std::string(what) + " at " + std::to_string(offset) + " is reached twice");
-            return;
-        }
         uint16_t named = 0, ids = 0;
         if (!m_tree.U16(size_t(offset) + 12, &named) || !m_tree.U16(size_t(offset) + 14, &ids)) {
             Warn(std::string(what) + " at " + std::to_string(offset) + " runs past the resource section");
             return;
         }
         size_t count = size_t(named) + ids;
-        size_t first = size_t(offset) + kDirectoryHeaderSize;
+        const size_t first = size_t(offset) + kDirectoryHeaderSize;
         if (!m_tree.Has(first, count * kDirectoryEntrySize)) {
             Warn(std::string(what) + " at " + std::to_string(offset) + " has entries past the resource section");
-            // Read the entries that are whole.
-            count = m_tree.Size() > first ? (m_tree.Size() - first) / kDirectoryEntrySize : 0;
+            // Read the entries that are whole (the header read shows that
+            // `first` lies inside the tree).
+            count = (m_tree.Size() - first) / kDirectoryEntrySize;
+        }
+        // A tree reaches each directory once and no two directories share
+        // bytes. A directory reached again, or one whose table overlaps
+        // another's (which would multiply the entries with every level), is
+        // left out: so every entry is read once at most and the work stays
+        // in proportion to the bytes.
+        if (!Claim(offset, kDirectoryHeaderSize + count * kDirectoryEntrySize)) {
+            Warn(std::string(what) + " at " + std::to_string(offset) + " overlaps another directory");
+            return;
         }
         for (size_t i = 0; i < count; ++i) {
-            size_t at = first + i * kDirectoryEntrySize;
+            const size_t at = first + i * kDirectoryEntrySize;
             uint32_t nameField = 0, target = 0;
             m_tree.U32(at, &nameField);
             m_tree.U32(at + 4, &target);
@@ -144,10 +149,31 @@ private:
         }
     }
 
+    /// Takes [offset, offset + length) of the tree for one directory table
+    /// or one name; false when any of it is taken already.
+    bool Claim(size_t offset, size_t length)
+    {
+        const size_t end = offset + length;
+        auto next = m_claimed.upper_bound(offset);
+        if (next != m_claimed.end() && next->first < end)
+            return false;
+        if (next != m_claimed.begin() && std::prev(next)->second > offset)
+            return false;
+        m_claimed.emplace_hint(next, offset, end);
+        return true;
+    }
+
+    /// A name string; the same string named by several entries is read once
+    /// and shared, strings that overlap each other are refused.
     bool ReadName(uint32_t offset, ResName* out)
     {
+        if (auto it = m_names.find(offset); it != m_names.end()) {
+            *out = it->second;
+            return true;
+        }
         uint16_t length = 0;
-        if (!m_tree.U16(offset, &length) || !m_tree.Has(size_t(offset) + 2, size_t(length) * 2))
+        if (!m_tree.U16(offset, &length) || !m_tree.Has(size_t(offset) + 2, size_t(length) * 2)
+            || !Claim(offset, 2 + size_t(length) * 2))
             return false;
         std::u16string text;
         text.reserve(length);
@@ -157,23 +183,35 @@ private:
             text.push_back(static_cast<char16_t>(unit));
         }
         *out = ResName(ToWindows1252(QString::fromUtf16(text.data(), qsizetype(text.size()))));
+        m_names.emplace(offset, *out);
         return true;
     }
 
-    void AddData(const ResName& type, const ResName& name, uint16_t language, uint32_t offset,
-                 const std::string& where)
+    void AddData(const ResName& type, const ResName& name, uint16_t language, uint32_t offset)
     {
         uint32_t rva = 0, size = 0;
         if (!m_tree.Has(offset, kDataEntrySize) || !m_tree.U32(offset, &rva) || !m_tree.U32(size_t(offset) + 4, &size)) {
-            Warn("resource " + where + " has its data entry past the resource section");
+            Warn("resource " + Shown(type) + "/" + Shown(name) + "/" + std::to_string(language) +
+                 " has its data entry past the resource section");
             return;
         }
         std::span<const uint8_t> bytes;
         if (!m_map.Bytes(rva, size, &bytes)) {
-            Warn("resource " + where + " has data outside the file");
+            Warn("resource " + Shown(type) + "/" + Shown(name) + "/" + std::to_string(language) +
+                 " has data outside the file");
             return;
         }
         m_entries->push_back({type, name, language, bytes});
+    }
+
+    /// A type or name for a warning, cut short: a message per entry must
+    /// not copy a long name each time.
+    static std::string Shown(const ResName& key)
+    {
+        constexpr size_t kShown = 40;
+        if (key.IsId())
+            return std::to_string(key.Id());
+        return key.Name().size() > kShown ? key.Name().substr(0, kShown) + "..." : key.Name();
     }
 
     void Warn(std::string text) { m_warnings->push_back(std::move(text)); }
@@ -182,7 +220,8 @@ private:
     ByteReader m_tree;
     std::vector<PeResources::Entry>* m_entries;
     std::vector<std::string>* m_warnings;
-    std::unordered_set<uint32_t> m_visited;
+    std::map<size_t, size_t> m_claimed; // start -> end of each table and name read
+    std::unordered_map<uint32_t, ResName> m_names;
 };
 
 bool Fail(std::string* error, const std::string& text)

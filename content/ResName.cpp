@@ -11,16 +11,24 @@ unsigned char Upper(char c)
 }
 } // namespace
 
+const std::string& ResName::Name() const
+{
+    static const std::string kNone;
+    return m_isId ? kNone : *m_name;
+}
+
 bool ResName::Matches(const ResName& other) const
 {
     if (m_isId != other.m_isId)
         return false;
     if (m_isId)
         return m_id == other.m_id;
-    if (m_name.size() != other.m_name.size())
+    const std::string& a = *m_name;
+    const std::string& b = *other.m_name;
+    if (a.size() != b.size())
         return false;
-    for (size_t i = 0; i < m_name.size(); ++i) {
-        if (Upper(m_name[i]) != Upper(other.m_name[i]))
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (Upper(a[i]) != Upper(b[i]))
             return false;
     }
     return true;

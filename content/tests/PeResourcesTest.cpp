@@ -52,6 +52,40 @@ std::map<QString, QByteArray> Contents(const PeResources& pe)
     return out;
 }
 
+void Put(QByteArray& bytes, qsizetype at, quint32 value, int size = 4)
+{
+    if (bytes.size() < at + size)
+        bytes.resize(at + size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+}
+
+/// A PE32 image written field by field, holding `tree` as its one section
+/// (RVA 0x1000, file offset 0x200) and resource directory.
+QByteArray ImageAround(const QByteArray& tree)
+{
+    QByteArray image(0x200, '\0');
+    image[0] = 'M';
+    image[1] = 'Z';
+    Put(image, 0x3C, 0x40);
+    image.replace(0x40, 4, QByteArray("PE\0\0", 4));
+    Put(image, 0x44, 0x14C, 2);    // i386
+    Put(image, 0x46, 1, 2);        // one section
+    Put(image, 0x54, 224, 2);      // optional header size
+    const qsizetype opt = 0x58;
+    Put(image, opt, 0x10B, 2);     // PE32
+    Put(image, opt + 92, 16);      // data directories
+    Put(image, opt + 96 + 2 * 8, 0x1000);
+    Put(image, opt + 96 + 2 * 8 + 4, quint32(tree.size()));
+    const qsizetype section = opt + 224;
+    image.replace(section, 5, ".rsrc");
+    Put(image, section + 8, quint32(tree.size()));
+    Put(image, section + 12, 0x1000);
+    Put(image, section + 16, quint32(tree.size()));
+    Put(image, section + 20, 0x200);
+    return image + tree;
+}
+
 } // namespace
 
 class PeResourcesTest : public QObject {
@@ -263,6 +297,56 @@ private slots:
                 if (!e.type.Matches(firstType))
                     QVERIFY2(pe.Find(e.type, e.name), c.what);
         }
+    }
+
+    void overlappingDirectoriesAreReadOnce()
+    {
+        // Type 1 holds one good resource. Type 2 has a name directory whose
+        // entries point at language directories 8 bytes apart, all inside
+        // one array of language entries: read naively, each directory takes
+        // every entry after its own start, and the entries grow with the
+        // square of the array.
+        constexpr int kUnits = 1000;
+        constexpr qsizetype kGood = 32, kData = 112, kNames = 160;
+        constexpr qsizetype kArray = kNames + 16 + 8 * kUnits;
+        QByteArray tree;
+        Put(tree, 14, 2, 2);                       // root: two ids
+        Put(tree, 16, 1);
+        Put(tree, 20, 0x80000000u | kGood);
+        Put(tree, 24, 2);
+        Put(tree, 28, 0x80000000u | kNames);
+        Put(tree, kGood + 14, 1, 2);               // names of type 1
+        Put(tree, kGood + 16, 7);
+        Put(tree, kGood + 20, 0x80000000u | (kGood + 24));
+        Put(tree, kGood + 24 + 14, 1, 2);          // languages of 1/7
+        Put(tree, kGood + 40, 1033);
+        Put(tree, kGood + 44, kData);
+        Put(tree, kData, 0x1000 + kData + 32);     // the one data entry
+        Put(tree, kData + 4, 4);
+        tree.replace(kData + 32, 4, "good");
+        Put(tree, kNames + 14, kUnits, 2);         // names of type 2
+        for (int k = 0; k < kUnits; ++k) {
+            Put(tree, kNames + 16 + 8 * k, quint32(k + 1));
+            Put(tree, kNames + 20 + 8 * k, 0x80000000u | quint32(kArray + 8 * k));
+        }
+        for (int k = 0; k < kUnits; ++k) {         // entries: 1033 -> the data entry
+            Put(tree, kArray + 8 * k, 1033);
+            Put(tree, kArray + 8 * k + 4, kData);
+        }
+        const QByteArray image = ImageAround(tree);
+
+        PeResources pe;
+        QVERIFY(pe.Parse(Span(image)));
+        const PeResources::Entry* good = pe.Find(1, 7);
+        QVERIFY(good);
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(good->data.data()), qsizetype(good->data.size())),
+                 QByteArray("good"));
+        // Every directory entry is read once at most: no more resources, and
+        // no more warnings, than the bytes hold entries.
+        const size_t entrySlots = size_t(image.size()) / 8;
+        QVERIFY2(pe.Entries().size() <= entrySlots && pe.Warnings().size() <= entrySlots,
+                 qPrintable(QString("%1 entries, %2 warnings").arg(pe.Entries().size()).arg(pe.Warnings().size())));
+        QVERIFY(!pe.Warnings().empty());
     }
 };
 
