@@ -11,6 +11,7 @@ namespace Formats::Sequence {
 
 inline constexpr size_t kEntrySize = 4;
 inline constexpr uint16_t kDefaultSequenceId = 200;
+inline constexpr const char* kResourceType = "Stsq";
 
 using Entry = std::array<uint8_t, 4>;
 using Code = std::array<uint8_t, 4>; ///< bytes 8-11 of a `Trig` header, as stored
