@@ -4,6 +4,7 @@
 #include "CSettingsStore.h"
 #include "SettingsTable.h"
 #include "formats/SequenceFormat.h"
+#include "formats/TriggerFormat.h"
 
 #include <algorithm>
 #include <limits>
@@ -371,20 +372,21 @@ int CReminderScheduler::NextRoutine()
         ApplyDefaultSequence();
         return kFallbackTopic;
     }
-    m_host.ScanStretches();
-    auto entryAt = [&](int64_t i) {
+    m_routines.ScanStretches();
+    auto topicAt = [&](int64_t i) {
         const char* p = sequence.constData() + i * int64_t(Formats::Sequence::kEntrySize);
-        return Formats::Sequence::Entry{uint8_t(p[0]), uint8_t(p[1]), uint8_t(p[2]), uint8_t(p[3])};
+        const Formats::Sequence::Entry entry{uint8_t(p[0]), uint8_t(p[1]), uint8_t(p[2]), uint8_t(p[3])};
+        return m_routines.TopicOfCode(Formats::Trigger::CodeValue(Formats::Sequence::CodeFromEntry(entry)));
     };
     for (int64_t i = 0; i < count; ++i) {
-        if (m_host.TopicOfEntry(entryAt(i)) == 0) {
+        if (topicAt(i) == 0) {
             ApplyDefaultSequence();
             return kFallbackTopic;
         }
     }
     const int64_t next = NonNegativeMod(int64_t(index) + 1, count);
     m_store.WriteInt(Settings::kSequenceIndex, int(next));
-    return m_host.TopicOfEntry(entryAt(next));
+    return topicAt(next);
 }
 
 bool CReminderScheduler::IsCommandEnabled(int id) const

@@ -1,4 +1,5 @@
 #pragma once
+#include "CContentCatalog.h"
 #include "ControllerSettings.h"
 
 #include <array>
@@ -53,10 +54,6 @@ public:
     virtual bool StartViewer(int topic) = 0;
     /// The hot key settings were (re)loaded.
     virtual void HotKeyLoaded(const HotKeySettings& hotKey) = 0;
-    /// The stretch routines of the content library were scanned again.
-    virtual void ScanStretches() = 0;
-    /// Topic id of the scanned routine that a sequence entry names, or 0.
-    virtual int TopicOfEntry(const std::array<uint8_t, 4>& entry) = 0;
     /// The tray menu can be built (a double-click does nothing otherwise).
     virtual bool CanBuildTrayMenu() = 0;
 };
@@ -173,6 +170,7 @@ private:
     NotificationSettings m_notification;
     SequenceSettings m_sequence;
     HotKeySettings m_hotKey;
+    CStretchRoutines m_routines;
 
     int64_t m_startTime = 0;
     int64_t m_cycleStart = 0;

@@ -2,7 +2,7 @@
 
 #include "CReminderScheduler.h"
 #include "CSettingsStore.h"
-#include "ContentModule.h"
+#include "CContentCatalog.h"
 #include "SettingsTable.h"
 #include "Windows1252.h"
 
@@ -233,9 +233,13 @@ public:
         return true;
     }
     void HotKeyLoaded(const HotKeySettings&) override {}
-    void ScanStretches() override {}
-    int TopicOfEntry(const std::array<uint8_t, 4>&) override { return 0; }
-    bool CanBuildTrayMenu() override { return ContentLibrary::Get() != nullptr; }
+    bool CanBuildTrayMenu() override
+    {
+        std::vector<CContentCatalog::MenuItem> items;
+        CContentCatalog catalog;
+        catalog.ScanStretches();
+        return catalog.StretchMenuItems(&items);
+    }
 };
 
 int AddCount(int count, int64_t n) { return static_cast<int>(static_cast<uint32_t>(count) + static_cast<uint32_t>(n)); }
