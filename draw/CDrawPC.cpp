@@ -67,14 +67,6 @@ CDrawPC::CDrawPC(CTargetDC* target, const QRegion* controlsRegion, Clock clock)
 {
 }
 
-CDrawPC::~CDrawPC()
-{
-    delete m_clipRegion;
-    delete m_dirtyRegion;
-    m_clipRegion = nullptr;
-    m_dirtyRegion = nullptr;
-}
-
 bool CDrawPC::Create()
 {
     RECT bounds;
@@ -101,10 +93,8 @@ bool CDrawPC::Create()
     // A new buffer has no clip selected into it.
     m_dcClip.reset();
 
-    delete m_clipRegion;
-    delete m_dirtyRegion;
-    m_clipRegion = new CXRGN;
-    m_dirtyRegion = new CXRGN;
+    m_clipRegion = std::make_unique<CXRGN>();
+    m_dirtyRegion = std::make_unique<CXRGN>();
     if (!m_clipRegion->Create() || !m_dirtyRegion->Create())
         return false;
     AddClipRect(&bounds);
@@ -116,22 +106,10 @@ void CDrawPC::SetDC(CTargetDC* dc)
     m_targetDC = dc;
 }
 
-void CDrawPC::BeginFrame()
-{
-}
-
 void CDrawPC::ClearDirty()
 {
     if (m_dirtyRegion)
         m_dirtyRegion->SetEmpty();
-}
-
-void CDrawPC::AddDirtyRgn(const QRegion* region)
-{
-    if (m_ownerRegion)
-        m_ownerRegion->AddRgn(region);
-    if (m_dirtyRegion)
-        m_dirtyRegion->AddRgn(region);
 }
 
 void CDrawPC::AddDirtyRect(const RECT* rect)
@@ -272,7 +250,7 @@ void CDrawPC::ShowRect(const RECT* rect)
 
 void CDrawPC::Flush()
 {
-    ShowRegion(m_dirtyRegion);
+    ShowRegion(m_dirtyRegion.get());
     ClearDirty();
 }
 
@@ -561,15 +539,6 @@ void CDrawPC::FillRect(const RECT* rect, const COLORREF* colour)
         return;
     FillArea(rect->ToQRect(), ToRgb(*colour));
     AddDirtyRect(rect);
-}
-
-int CDrawPC::SaveState(int /*unused*/)
-{
-    return 0;
-}
-
-void CDrawPC::RestoreState(int /*token*/)
-{
 }
 
 void CDrawPC::SetClip(const QRegion* region)

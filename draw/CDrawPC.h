@@ -29,13 +29,10 @@ public:
     /// controls and is left out of every copy to the target. An empty
     /// `clock` means the system clock (CLOCK_BOOTTIME milliseconds).
     explicit CDrawPC(CTargetDC* target, const QRegion* controlsRegion = nullptr, Clock clock = {});
-    ~CDrawPC() override;
 
     bool Create() override;
     void SetDC(CTargetDC* dc) override;
-    void BeginFrame() override;
     void ClearDirty() override;
-    void AddDirtyRgn(const QRegion* region) override;
     void AddDirtyRect(const RECT* rect) override;
     bool IsDirty(const RECT* rect) override;
     bool IsDirtyEmpty() override;
@@ -62,14 +59,10 @@ public:
     void DrawText(POINT* pen, const char* text, const uint8_t* style, uint16_t length) override;
     void TilePicture(const RECT* rect, uint16_t pictureId) override;
     void FillRect(const RECT* rect, const COLORREF* colour) override;
-    int SaveState(int unused) override;
-    void RestoreState(int token) override;
     void SetClip(const QRegion* region) override;
 
     /// The topic's palette (colour table of bitmap 253); empty before Create.
     const QList<QRgb>& GetPalette() const { return m_palette; }
-    /// Replaces the controls region (borrowed, may be null).
-    void SetControlsRegion(const QRegion* region) { m_controlsRegion = region; }
     /// The mouse flag word as last stored.
     uint16_t GetMouseFlags() const;
 

@@ -1,11 +1,12 @@
 #pragma once
+#include "CXRGN.h"
 #include "DrawTypes.h"
 
 #include <QRegion>
 #include <cstdint>
+#include <memory>
 
 class CTargetDC;
-class CXRGN;
 class QImage;
 
 /// The drawing context every script statement draws through: an off-screen
@@ -20,9 +21,7 @@ public:
 
     virtual bool Create() = 0;
     virtual void SetDC(CTargetDC* dc) = 0;
-    virtual void BeginFrame() = 0;
     virtual void ClearDirty() = 0;
-    virtual void AddDirtyRgn(const QRegion* region) = 0;
     virtual void AddDirtyRect(const RECT* rect) = 0;
     virtual bool IsDirty(const RECT* rect) = 0;
     virtual bool IsDirtyEmpty() = 0;
@@ -50,14 +49,12 @@ public:
     virtual void DrawText(POINT* pen, const char* text, const uint8_t* style, uint16_t length) = 0;
     virtual void TilePicture(const RECT* rect, uint16_t pictureId) = 0;
     virtual void FillRect(const RECT* rect, const COLORREF* colour) = 0;
-    virtual int SaveState(int unused) = 0;
-    virtual void RestoreState(int token) = 0;
     /// A region to clip to, or null for the whole client area.
     virtual void SetClip(const QRegion* region) = 0;
 
 protected:
     CTargetDC* m_targetDC;
-    CXRGN* m_clipRegion = nullptr;   // owned
-    CXRGN* m_ownerRegion = nullptr;  // borrowed
-    CXRGN* m_dirtyRegion = nullptr;  // owned
+    std::unique_ptr<CXRGN> m_clipRegion;
+    CXRGN* m_ownerRegion = nullptr; // the running trigger's
+    std::unique_ptr<CXRGN> m_dirtyRegion;
 };

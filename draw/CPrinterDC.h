@@ -27,12 +27,10 @@ public:
     /// onto the page through the mapping.
     void CopyFrom(const QImage& source, const QRect& rect, const QRegion& exclude) override;
 
-    /// Logical page coordinates to device coordinates; identity when the
-    /// painter has no device.
-    const QTransform& PageTransform() const { return m_pageTransform; }
-
 private:
     QPainter* m_painter;
     QSize m_logicalPage;
+    // Logical page coordinates to device coordinates; identity when the
+    // painter has no device.
     QTransform m_pageTransform;
 };

@@ -14,12 +14,6 @@ bool CXRGN::Create()
     return true;
 }
 
-void CXRGN::Destroy()
-{
-    m_region = QRegion();
-    m_created = false;
-}
-
 void CXRGN::AddRect(const RECT* rect)
 {
     if (!rect || rect->IsEmpty() || !m_created)

@@ -13,7 +13,6 @@ public:
 
     /// The region starts as (0, 0)-(620, 480); the flag stays empty.
     bool Create();
-    void Destroy();
     void SetEmpty() { m_empty = true; }
     void AddRect(const RECT* rect);
     void AddRgn(const QRegion* region);

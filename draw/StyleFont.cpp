@@ -6,13 +6,11 @@
 
 #include <algorithm>
 
-static_assert(kStyleRunSize == Formats::StyledText::kRunSize);
-
 namespace {
 
 Formats::StyledText::StyleRun DecodeRun(const uint8_t* styleRun)
 {
-    return *Formats::StyledText::DecodeRun(std::span<const uint8_t>(styleRun, kStyleRunSize));
+    return *Formats::StyledText::DecodeRun(std::span<const uint8_t>(styleRun, Formats::StyledText::kRunSize));
 }
 
 } // namespace

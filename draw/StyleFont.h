@@ -4,13 +4,6 @@
 #include <QFont>
 #include <cstdint>
 
-/// Fields of an 18-byte `styl` run that text drawing reads (little-endian).
-inline constexpr int kStyleRunSize = 18;
-inline constexpr int kStyleFontOffset = 8;
-inline constexpr int kStyleFaceOffset = 10;
-inline constexpr int kStyleSizeOffset = 12;
-inline constexpr int kStyleColourOffset = 14;
-
 /// Face bits of a style run.
 inline constexpr uint16_t kFaceBold = 0x100;
 inline constexpr uint16_t kFaceItalic = 0x200;

@@ -42,14 +42,9 @@ void CStatementList::RepaintBackground(const QRegion* region) { m_owner->Repaint
 
 // ---- CScript --------------------------------------------------------------
 
-CScript::~CScript()
-{
-    if (!m_statements)
-        return;
-    for (CStatement* s = m_statements->GetFirst(); s; s = m_statements->GetNext())
-        delete s;
-    delete m_statements;
-}
+CScript::CScript(CScriptList* owner, uint16_t id) : m_id(id), m_owner(owner) {}
+
+CScript::~CScript() = default;
 
 bool CScript::Load(CDrawX* draw)
 {
@@ -60,7 +55,7 @@ bool CScript::Load(CDrawX* draw)
         return false;
     }
     const uint8_t* bytes = resource.Lock();
-    m_statements = new CStatementList(this);
+    m_statements = std::make_unique<CStatementList>(this);
     if (bytes) {
         // A header cut short reads as no statements; records stop at an
         // unknown opcode or at the first one that runs past the resource.
@@ -68,9 +63,10 @@ bool CScript::Load(CDrawX* draw)
             if (view->truncated || view->stoppedAtUnknownOpcode)
                 qCDebug(lcScript) << "Scrp" << m_id << "read up to offset" << view->end;
             for (const Formats::Script::RecordView& record : view->records) {
-                CStatement* statement = CreateStatement(record, m_statements);
-                if (!statement)
+                std::unique_ptr<CStatement> created = CreateStatement(record, m_statements.get());
+                if (!created)
                     break;
+                CStatement* statement = m_ownedStatements.emplace_back(std::move(created)).get();
                 m_statements->AddTail(statement);
                 statement->Bind(draw);
             }
@@ -155,11 +151,9 @@ void CScriptList::Start(uint16_t id)
         script->Restart(0);
         return;
     }
-    auto* script = new CScript(this, id);
+    auto script = std::make_unique<CScript>(this, id);
     if (script->Load(m_draw))
-        AddTail(script);
-    else
-        delete script;
+        AddTail(m_owner.KeepScript(std::move(script)));
 }
 
 bool CScriptList::RunAll()
@@ -186,12 +180,5 @@ bool CScriptList::RunAll()
 
 void CScriptList::RepaintBackground(const QRegion* region)
 {
-    if (m_owner)
-        m_owner->RepaintBackground(region);
-}
-
-void CScriptList::DeleteAll()
-{
-    for (CScript* script = GetFirst(); script; script = RemoveCurrent())
-        delete script;
+    m_owner.RepaintBackground(region);
 }

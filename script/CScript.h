@@ -3,6 +3,8 @@
 
 #include <QRegion>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class CDrawX;
 class CScript;
@@ -31,10 +33,11 @@ private:
     CScript* m_owner;
 };
 
-/// One loaded `Scrp` resource and its run state.
+/// One loaded `Scrp` resource and its run state. The script owns its
+/// statements and their list.
 class CScript {
 public:
-    CScript(CScriptList* owner, uint16_t id) : m_id(id), m_owner(owner) {}
+    CScript(CScriptList* owner, uint16_t id);
     ~CScript();
     CScript(const CScript&) = delete;
     CScript& operator=(const CScript&) = delete;
@@ -59,9 +62,8 @@ public:
 
     bool IsFinished() const { return m_finished != 0; }
     uint16_t GetId() const { return m_id; }
-    CStatementList* GetStatements() const { return m_statements; }
-    CScriptList* GetOwner() const { return m_owner; }
-    CDrawX* GetDraw() const { return m_draw; }
+    /// Null when the script has no `Scrp` resource.
+    CStatementList* GetStatements() const { return m_statements.get(); }
 
 private:
     int m_finished = 0;
@@ -69,14 +71,17 @@ private:
     int32_t m_delayLength = 0;
     uint32_t m_delayEnd = 0;
     CScriptList* m_owner;
-    CStatementList* m_statements = nullptr; // owned
+    std::unique_ptr<CStatementList> m_statements;
+    // Declared after the list, so the statements go before it.
+    std::vector<std::unique_ptr<CStatement>> m_ownedStatements;
     CDrawX* m_draw = nullptr;
 };
 
-/// The scripts of one trigger; the trigger owns and deletes them.
+/// The scripts of one trigger; the trigger keeps the scripts its list
+/// loads (CTrigger::KeepScript).
 class CScriptList : public CSList<CScript> {
 public:
-    explicit CScriptList(CTrigger* owner) : m_owner(owner) {}
+    explicit CScriptList(CTrigger& owner) : m_owner(owner) {}
 
     /// First script with this id (the cursor stays on it) or null.
     CScript* FindScript(uint16_t id);
@@ -88,17 +93,12 @@ public:
     void RepaintBackground(const QRegion* region);
 
     void SetDraw(CDrawX* draw) { m_draw = draw; }
-    CDrawX* GetDraw() const { return m_draw; }
-    CTrigger* GetOwner() const { return m_owner; }
-
-    /// Deletes every script (statements first) and empties the list.
-    void DeleteAll();
 
     /// Upper bound on passes in one walk: New statements that restart a
     /// script earlier in the list send the walk back, and the walk must end.
     static constexpr int kMaxPassesPerWalk = 4096;
 
 private:
-    CTrigger* m_owner;
+    CTrigger& m_owner;
     CDrawX* m_draw = nullptr;
 };

@@ -69,7 +69,7 @@ bool CStatementCycle::Execute()
         if (m_remaining != 0)
             --m_remaining;
         if (m_list)
-            m_list->Restart(m_restartIndex);
+            m_list->Restart(0);
         return m_continue;
     }
     return Next();
@@ -77,23 +77,17 @@ bool CStatementCycle::Execute()
 
 CStatementUpdate::CStatementUpdate(CStatementList* list, const RECT& rect) : CStatement(list, false)
 {
-    m_region = new CXRGN;
-    if (m_region->Create())
-        m_region->AddRect(&rect);
-}
-
-CStatementUpdate::~CStatementUpdate()
-{
-    m_region->Destroy();
-    delete m_region;
+    m_region.Create();
+    m_region.AddRect(&rect);
 }
 
 bool CStatementUpdate::Execute()
 {
-    // A rectangle with no area adds nothing to the region, which then still
-    // covers the whole page as created: such an Update repaints nothing.
-    if (m_list && !m_region->IsEmpty())
-        m_list->RepaintBackground(m_region->GetRgn());
+    // A rectangle with no area adds nothing, and the region stays as
+    // created, (0, 0)-(620, 480): content uses such an Update to repaint
+    // the whole background.
+    if (m_list)
+        m_list->RepaintBackground(m_region.GetRgn());
     return Next();
 }
 
@@ -154,7 +148,7 @@ bool CStatementRectFill::Execute()
     return Next();
 }
 
-CStatement* CreateStatement(const RecordView& record, CStatementList* list)
+std::unique_ptr<CStatement> CreateStatement(const RecordView& record, CStatementList* list)
 {
     if (!record.op)
         return nullptr;
@@ -162,32 +156,32 @@ CStatement* CreateStatement(const RecordView& record, CStatementList* list)
     const auto u16 = [&](std::string_view name) { return static_cast<uint16_t>(f.Scalar(name)); };
     switch (record.op->opcode) {
     case kDrawText:
-        return new CStatementDrawText(list, u16("text"), f.Rect("rect"));
+        return std::make_unique<CStatementDrawText>(list, u16("text"), f.Rect("rect"));
     case kDrawPict:
-        return new CStatementDrawPict(list, u16("picture"), f.Rect("rect"),
+        return std::make_unique<CStatementDrawPict>(list, u16("picture"), f.Rect("rect"),
                                       static_cast<int16_t>(f.Scalar("selector")));
     case kDrawRect:
-        return new CStatementDrawRect(list, f.Rect("rect"), static_cast<COLORREF>(f.Scalar("colour")),
+        return std::make_unique<CStatementDrawRect>(list, f.Rect("rect"), static_cast<COLORREF>(f.Scalar("colour")),
                                       u16("width"));
     case kDrawLine:
-        return new CStatementDrawLine(list, f.Rect("line"), static_cast<COLORREF>(f.Scalar("colour")),
+        return std::make_unique<CStatementDrawLine>(list, f.Rect("line"), static_cast<COLORREF>(f.Scalar("colour")),
                                       u16("width"));
     case kDelay:
-        return new CStatementDelay(list, u16("ms"));
+        return std::make_unique<CStatementDelay>(list, u16("ms"));
     case kUpdate:
-        return new CStatementUpdate(list, f.Rect("rect"));
+        return std::make_unique<CStatementUpdate>(list, f.Rect("rect"));
     case kCycle:
-        return new CStatementCycle(list, u16("count"));
+        return std::make_unique<CStatementCycle>(list, u16("count"));
     case kNew:
-        return new CStatementNew(list, u16("script"));
+        return std::make_unique<CStatementNew>(list, u16("script"));
     case kNop:
-        return new CStatementNOP(list);
+        return std::make_unique<CStatementNOP>(list);
     case kEnd:
-        return new CStatementEnd(list);
+        return std::make_unique<CStatementEnd>(list);
     case kTile:
-        return new CStatementTile(list, u16("picture"), f.Rect("rect"));
+        return std::make_unique<CStatementTile>(list, u16("picture"), f.Rect("rect"));
     case kRectFill:
-        return new CStatementRectFill(list, f.Rect("rect"), static_cast<COLORREF>(f.Scalar("colour")));
+        return std::make_unique<CStatementRectFill>(list, f.Rect("rect"), static_cast<COLORREF>(f.Scalar("colour")));
     default:
         return nullptr;
     }

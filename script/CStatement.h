@@ -5,6 +5,7 @@
 #include "formats/ScriptFormat.h"
 
 #include <cstdint>
+#include <memory>
 
 class CDrawX;
 class CStatementList;
@@ -31,7 +32,6 @@ public:
     virtual bool Draws() const = 0;
 
 protected:
-    CStatement() = default;
     CStatement(CStatementList* list, bool goOn) : m_continue(goOn), m_list(list) {}
     /// Moves the program counter to the next statement and returns the
     /// continue flag.
@@ -53,21 +53,21 @@ private:
     const Formats::Script::RecordView& m_record;
 };
 
-class CStatementNOP : public virtual CStatement {
+class CStatementNOP : public CStatement {
 public:
     explicit CStatementNOP(CStatementList* list) : CStatement(list, false) {}
     bool Execute() override { return Next(); }
     bool Draws() const override { return false; }
 };
 
-class CStatementEnd : public virtual CStatement {
+class CStatementEnd : public CStatement {
 public:
     explicit CStatementEnd(CStatementList* list) : CStatement(list, false) {}
     bool Execute() override;
     bool Draws() const override { return false; }
 };
 
-class CStatementDelay : public virtual CStatement {
+class CStatementDelay : public CStatement {
 public:
     CStatementDelay(CStatementList* list, uint16_t delayMs) : CStatement(list, false), m_delay(delayMs) {}
     bool Execute() override;
@@ -77,7 +77,7 @@ private:
     uint16_t m_delay;
 };
 
-class CStatementNew : public virtual CStatement {
+class CStatementNew : public CStatement {
 public:
     CStatementNew(CStatementList* list, uint16_t scriptId) : CStatement(list, false), m_scriptId(scriptId) {}
     bool Execute() override;
@@ -90,7 +90,7 @@ private:
 /// Repeats the script from its first statement; the remaining count belongs
 /// to the statement and is used up (a count of 0 in the record repeats
 /// forever).
-class CStatementCycle : public virtual CStatement {
+class CStatementCycle : public CStatement {
 public:
     CStatementCycle(CStatementList* list, uint16_t count)
         : CStatement(list, false), m_remaining(count), m_forever(count == 0)
@@ -98,27 +98,24 @@ public:
     }
     bool Execute() override;
     bool Draws() const override { return false; }
-    uint16_t Remaining() const { return m_remaining; }
 
 private:
     uint16_t m_remaining;
     bool m_forever;
-    uint16_t m_restartIndex = 0;
 };
 
 /// Has the background triggers redraw inside its rectangle.
-class CStatementUpdate : public virtual CStatement {
+class CStatementUpdate : public CStatement {
 public:
     CStatementUpdate(CStatementList* list, const RECT& rect);
-    ~CStatementUpdate() override;
     bool Execute() override;
     bool Draws() const override { return true; }
 
 private:
-    CXRGN* m_region = nullptr; // owned
+    CXRGN m_region;
 };
 
-class CStatementDrawPict : public virtual CStatement {
+class CStatementDrawPict : public CStatement {
 public:
     CStatementDrawPict(CStatementList* list, uint16_t pictureId, const RECT& rect, int16_t selector)
         : CStatement(list, true), m_pictureId(pictureId), m_rect(rect), m_selector(selector)
@@ -136,7 +133,7 @@ private:
     CContentResource m_picture;
 };
 
-class CStatementDrawRect : public virtual CStatement {
+class CStatementDrawRect : public CStatement {
 public:
     CStatementDrawRect(CStatementList* list, const RECT& rect, COLORREF colour, uint16_t width)
         : CStatement(list, true), m_rect(rect), m_colour(colour), m_width(width)
@@ -151,7 +148,7 @@ private:
     uint16_t m_width;
 };
 
-class CStatementDrawLine : public virtual CStatement {
+class CStatementDrawLine : public CStatement {
 public:
     CStatementDrawLine(CStatementList* list, const RECT& line, COLORREF colour, uint16_t width)
         : CStatement(list, true), m_rect(line), m_colour(colour), m_width(width)
@@ -166,7 +163,7 @@ private:
     uint16_t m_width;
 };
 
-class CStatementTile : public virtual CStatement {
+class CStatementTile : public CStatement {
 public:
     CStatementTile(CStatementList* list, uint16_t pictureId, const RECT& rect)
         : CStatement(list, true), m_pictureId(pictureId), m_rect(rect)
@@ -183,7 +180,7 @@ private:
     CContentResource m_picture;
 };
 
-class CStatementRectFill : public virtual CStatement {
+class CStatementRectFill : public CStatement {
 public:
     CStatementRectFill(CStatementList* list, const RECT& rect, COLORREF colour)
         : CStatement(list, true), m_rect(rect), m_colour(colour)
@@ -198,4 +195,4 @@ private:
 };
 
 /// Builds the statement of the record's opcode (null for an unknown one).
-CStatement* CreateStatement(const Formats::Script::RecordView& record, CStatementList* list);
+std::unique_ptr<CStatement> CreateStatement(const Formats::Script::RecordView& record, CStatementList* list);

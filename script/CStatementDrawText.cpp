@@ -46,18 +46,13 @@ bool CutBlock(std::span<const uint8_t> text, uint32_t s, uint32_t e, CStyleBlock
 
 } // namespace
 
-CStatementDrawText::~CStatementDrawText()
+std::vector<std::unique_ptr<CStyleBlock>> CStatementDrawText::Layout(std::span<const uint8_t> text,
+                                                                      std::span<const uint8_t> styl)
 {
-    for (CStyleBlock* block = m_blocks.GetFirst(); block; block = m_blocks.GetNext())
-        delete block;
-}
-
-void CStatementDrawText::Layout(std::span<const uint8_t> text, std::span<const uint8_t> styl,
-                                CStyleBlockList& blocks)
-{
+    std::vector<std::unique_ptr<CStyleBlock>> blocks;
     const std::optional<StylView> view = DecodeStyl(styl);
     if (!view || view->runs.empty())
-        return;
+        return blocks;
     const std::vector<StyleRun>& runs = view->runs;
     const uint32_t textLength = static_cast<uint32_t>(text.size());
 
@@ -71,7 +66,7 @@ void CStatementDrawText::Layout(std::span<const uint8_t> text, std::span<const u
         const uint8_t* runBytes = styl.data() + kHeaderSize + i * kRunSize;
         uint32_t start = run.start;
         while (start < end) {
-            auto* block = new CStyleBlock;
+            CStyleBlock* block = blocks.emplace_back(std::make_unique<CStyleBlock>()).get();
             std::memcpy(block->style.data(), runBytes, kRunSize);
             if (lineOpen) {
                 if (lineFirst) {
@@ -82,7 +77,6 @@ void CStatementDrawText::Layout(std::span<const uint8_t> text, std::span<const u
                 lineOpen = false;
                 lineFirst = block;
             }
-            blocks.AddTail(block);
             lineOpen = CutBlock(text, start, end, *block);
             maxHeight = std::max(maxHeight, run.lineHeight);
             start = block->end;
@@ -92,6 +86,7 @@ void CStatementDrawText::Layout(std::span<const uint8_t> text, std::span<const u
         lineFirst->lineHeight = maxHeight;
         lineFirst->lineStart = 1;
     }
+    return blocks;
 }
 
 bool CStatementDrawText::Bind(CDrawX* draw)
@@ -108,8 +103,12 @@ bool CStatementDrawText::Bind(CDrawX* draw)
     }
     const uint8_t* text = m_text.Lock();
     const uint8_t* styl = m_styles.Lock();
-    if (text && styl)
-        Layout({text, m_text.size}, {styl, m_styles.size}, m_blocks);
+    if (text && styl) {
+        for (std::unique_ptr<CStyleBlock>& block : Layout({text, m_text.size}, {styl, m_styles.size})) {
+            m_blocks.AddTail(block.get());
+            m_ownedBlocks.push_back(std::move(block));
+        }
+    }
     m_text.Unlock();
     m_styles.Unlock();
     return true;

@@ -2,19 +2,19 @@
 #include "CStatement.h"
 #include "CStyleBlock.h"
 
+#include <memory>
 #include <span>
+#include <vector>
 
 /// Draws a styled text (the `Styt`/`styl` pair of its text id) with its
 /// first line's top at the record's left/top. The text is cut into blocks
 /// when the statement is bound; lines break only at line breaks.
-class CStatementDrawText : public virtual CStatement {
+class CStatementDrawText : public CStatement {
 public:
     CStatementDrawText(CStatementList* list, uint16_t textId, const RECT& rect)
         : CStatement(list, true), m_textId(textId), m_rect(rect)
     {
     }
-    ~CStatementDrawText() override;
-
     /// Lays the text out; false when the text or its runs are missing, or the
     /// text is empty.
     bool Bind(CDrawX* draw) override;
@@ -26,8 +26,9 @@ public:
     /// Empty until the first execution computes it.
     const RECT& TextBox() const { return m_textBox; }
 
-    /// Cuts `text` with the `styl` bytes into `blocks` (appended).
-    static void Layout(std::span<const uint8_t> text, std::span<const uint8_t> styl, CStyleBlockList& blocks);
+    /// Cuts `text` with the `styl` bytes into blocks, in drawing order.
+    static std::vector<std::unique_ptr<CStyleBlock>> Layout(std::span<const uint8_t> text,
+                                                             std::span<const uint8_t> styl);
 
 private:
     uint16_t m_textId;
@@ -35,5 +36,6 @@ private:
     RECT m_textBox;
     CContentResource m_text;
     CContentResource m_styles;
+    std::vector<std::unique_ptr<CStyleBlock>> m_ownedBlocks;
     CStyleBlockList m_blocks;
 };

@@ -6,11 +6,9 @@
 
 using namespace Formats::Trigger;
 
-CStchTpic::~CStchTpic()
-{
-    for (CTrigger* t = m_triggers.GetFirst(); t; t = m_triggers.GetNext())
-        delete t;
-}
+CStchTpic::CStchTpic(uint16_t topicId, CDrawX* draw) : m_topicId(topicId), m_draw(draw) {}
+
+CStchTpic::~CStchTpic() = default;
 
 int CStchTpic::Load()
 {
@@ -29,17 +27,17 @@ int CStchTpic::Load()
         return 0;
     }
     for (const TriggerView& record : view->triggers) {
-        CTrigger* trigger = CreateTrigger(record.kind, &m_triggers);
-        if (!trigger) {
+        std::unique_ptr<CTrigger> created = CreateTrigger(record.kind, &m_triggers);
+        if (!created) {
             qCDebug(lcScript) << "Trig" << m_topicId << "has unknown kind" << record.kind;
             resource.Unlock();
             return 0;
         }
-        if (!trigger->Init(record, m_draw)) {
-            delete trigger;
+        if (!created->Init(record, m_draw)) {
             resource.Unlock();
             return 0;
         }
+        CTrigger* trigger = m_ownedTriggers.emplace_back(std::move(created)).get();
         if (record.kind == kBackground)
             m_triggers.AddHead(trigger);
         else

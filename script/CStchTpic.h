@@ -2,18 +2,21 @@
 #include "CTriggerList.h"
 
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class CDrawX;
+class CTrigger;
 
 /// Resource type of a topic's trigger table.
 inline constexpr const char* kTrigType = "Trig";
 
-/// One topic: its triggers, built from the `Trig` resource of its id, drawing
-/// into a borrowed drawing context.
+/// One topic: its triggers (owned), built from the `Trig` resource of its
+/// id, drawing into a borrowed drawing context.
 class CStchTpic {
 public:
-    CStchTpic(uint16_t topicId, CDrawX* draw) : m_topicId(topicId), m_draw(draw) {}
-    virtual ~CStchTpic();
+    CStchTpic(uint16_t topicId, CDrawX* draw);
+    ~CStchTpic();
     CStchTpic(const CStchTpic&) = delete;
     CStchTpic& operator=(const CStchTpic&) = delete;
 
@@ -22,13 +25,13 @@ public:
     /// is destroyed.
     int Load();
     /// One tick of the trigger list (nothing for a topic without triggers).
-    virtual int Tick();
+    int Tick();
 
-    uint16_t GetTopicId() const { return m_topicId; }
     CTriggerList& Triggers() { return m_triggers; }
 
 private:
     uint16_t m_topicId;
+    std::vector<std::unique_ptr<CTrigger>> m_ownedTriggers;
     CTriggerList m_triggers;
     CDrawX* m_draw;
 };

@@ -11,41 +11,33 @@ CTopicPlayer::CTopicPlayer(uint16_t topicId, CTargetDC* target, const QRegion* c
 
 CTopicPlayer::~CTopicPlayer()
 {
-    delete m_topic;
-    delete m_draw;
+    // The topic draws into the context: it goes first.
+    m_topic.reset();
+    m_draw.reset();
 }
 
 int CTopicPlayer::Open()
 {
     if (m_draw)
         return 0; // a player is opened once
-    m_draw = new CDrawPC(m_target, m_controlsRegion, m_clock);
-    if (!m_draw->Create()) {
-        delete m_draw;
-        m_draw = nullptr;
+    auto draw = std::make_unique<CDrawPC>(m_target, m_controlsRegion, m_clock);
+    if (!draw->Create())
         return 0;
-    }
-    m_topic = new CStchTpic(m_topicId, m_draw);
-    if (m_topic->Load()) {
-        m_draw->ClearDirty();
-        return 1;
-    }
-    delete m_topic;
-    m_topic = nullptr;
-    delete m_draw;
-    m_draw = nullptr;
-    return 0;
+    auto topic = std::make_unique<CStchTpic>(m_topicId, draw.get());
+    if (!topic->Load())
+        return 0; // the topic, then the context, go here
+    draw->ClearDirty();
+    m_draw = std::move(draw);
+    m_topic = std::move(topic);
+    return 1;
 }
 
 int CTopicPlayer::Tick()
 {
     if (!m_draw)
         return 1;
-    const int token = m_draw->SaveState(0);
-    m_draw->BeginFrame();
     if (m_topic)
         m_topic->Tick();
-    m_draw->RestoreState(token);
     m_draw->Flush();
     return 1;
 }

@@ -3,6 +3,7 @@
 
 #include <QRegion>
 #include <cstdint>
+#include <memory>
 
 class CStchTpic;
 class CTargetDC;
@@ -34,14 +35,14 @@ public:
 
     uint16_t GetTopicId() const { return m_topicId; }
     /// Null unless opened.
-    CDrawPC* GetDraw() const { return m_draw; }
-    CStchTpic* GetTopic() const { return m_topic; }
+    CDrawPC* GetDraw() const { return m_draw.get(); }
+    CStchTpic* GetTopic() const { return m_topic.get(); }
 
 private:
     CTargetDC* m_target;
-    CDrawPC* m_draw = nullptr;  // owned
+    std::unique_ptr<CDrawPC> m_draw;
     uint16_t m_topicId;
-    CStchTpic* m_topic = nullptr; // owned
+    std::unique_ptr<CStchTpic> m_topic;
     const QRegion* m_controlsRegion;
     CDrawPC::Clock m_clock;
 };

@@ -2,7 +2,6 @@
 
 #include "CDrawX.h"
 #include "CTriggerList.h"
-#include "CXRGN.h"
 
 using namespace Formats::Trigger;
 
@@ -29,51 +28,39 @@ bool CRectList::PtInList(const POINT* point)
 
 // ---- CTrigger -------------------------------------------------------------
 
-CTrigger::~CTrigger()
-{
-    for (CXRECT* r = m_hotRects.GetFirst(); r; r = m_hotRects.GetNext())
-        delete r;
-    m_scripts.DeleteAll();
-    if (m_region) {
-        m_region->Destroy();
-        delete m_region;
-    }
-}
+CTrigger::~CTrigger() = default;
 
 bool CTrigger::Init(const TriggerView& record, CDrawX* draw)
 {
     m_draw = draw;
-    m_hotRects.SetLastResult(false);
     m_scripts.SetDraw(draw);
-    m_region = new CXRGN;
+    m_region = std::make_unique<CXRGN>();
     if (!m_region->Create())
         return false;
     m_mainScriptId = record.script;
     m_scripts.Start(m_mainScriptId);
-    for (const Formats::Rect32& rect : record.rects)
-        m_hotRects.AddTail(new CXRECT{rect.left, rect.top, rect.right, rect.bottom});
+    for (const Formats::Rect32& rect : record.rects) {
+        m_ownedHotRects.push_back(std::make_unique<CXRECT>(CXRECT{rect.left, rect.top, rect.right, rect.bottom}));
+        m_hotRects.AddTail(m_ownedHotRects.back().get());
+    }
     return true;
+}
+
+CScript* CTrigger::KeepScript(std::unique_ptr<CScript> script)
+{
+    return m_ownedScripts.emplace_back(std::move(script)).get();
 }
 
 bool CTrigger::Run()
 {
     if (m_draw)
-        m_draw->SetOwnerRegion(m_region);
+        m_draw->SetOwnerRegion(m_region.get());
     return m_scripts.RunAll();
 }
 
 const QRegion* CTrigger::GetRgn() const
 {
     return m_region ? m_region->GetRgn() : nullptr;
-}
-
-void CTrigger::Reset()
-{
-    m_state = kArmed;
-    m_scripts.DeleteAll();
-    m_scripts.Start(m_mainScriptId);
-    if (m_region)
-        m_region->SetEmpty();
 }
 
 void CTrigger::Restart()
@@ -167,15 +154,15 @@ bool CTriggerMouseClick::Test()
     return false;
 }
 
-CTrigger* CreateTrigger(int16_t kind, CTriggerList* list)
+std::unique_ptr<CTrigger> CreateTrigger(int16_t kind, CTriggerList* list)
 {
     switch (kind) {
-    case kContinuous: return new CTriggerContinuous(list);
-    case kBackground: return new CTriggerBackground(list);
-    case kMouseOver: return new CTriggerMouseOver(list);
-    case kMouseUp: return new CTriggerMouseUp(list);
-    case kMouseDown: return new CTriggerMouseDown(list);
-    case kMouseClick: return new CTriggerMouseClick(list);
+    case kContinuous: return std::make_unique<CTriggerContinuous>(list);
+    case kBackground: return std::make_unique<CTriggerBackground>(list);
+    case kMouseOver: return std::make_unique<CTriggerMouseOver>(list);
+    case kMouseUp: return std::make_unique<CTriggerMouseUp>(list);
+    case kMouseDown: return std::make_unique<CTriggerMouseDown>(list);
+    case kMouseClick: return std::make_unique<CTriggerMouseClick>(list);
     default: return nullptr;
     }
 }

@@ -1,15 +1,17 @@
 #pragma once
 #include "CSList.h"
 #include "CScript.h"
+#include "CXRGN.h"
 #include "DrawTypes.h"
 #include "formats/TriggerFormat.h"
 
 #include <QRegion>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 class CDrawX;
 class CTriggerList;
-class CXRGN;
 
 /// One hot rectangle of a trigger.
 struct CXRECT {
@@ -25,9 +27,7 @@ class CRectList : public CSList<CXRECT> {
 public:
     /// True when some rectangle holds the point (right and bottom edges
     /// outside); the same point as last time answers from the cache.
-    virtual bool PtInList(const POINT* point);
-
-    void SetLastResult(bool result) { m_lastResult = result; }
+    bool PtInList(const POINT* point);
 
 private:
     int m_lastX = 0;
@@ -37,7 +37,8 @@ private:
 
 /// Ties hot rectangles and a main script together and decides, from the
 /// mouse and from its scripts' progress, when the scripts run and when
-/// their drawing is given back to the background.
+/// their drawing is given back to the background. The trigger owns its
+/// hot rectangles, its scripts and its region.
 class CTrigger {
 public:
     enum State : uint16_t { kArmed = 0, kRunning = 1, kFinishing = 2 };
@@ -48,27 +49,27 @@ public:
 
     /// Takes the record's script and rectangles; false only when the region
     /// cannot be made.
-    virtual bool Init(const Formats::Trigger::TriggerView& record, CDrawX* draw);
+    bool Init(const Formats::Trigger::TriggerView& record, CDrawX* draw);
     virtual bool Test() = 0;
     virtual int GetKind() const = 0;
     /// Runs one pass of every runnable script, drawing into this trigger's
     /// region; true when any script ran.
-    virtual bool Run();
+    bool Run();
     /// Everything this trigger's scripts drew (the region as created while
     /// nothing was drawn).
-    virtual const QRegion* GetRgn() const;
-    /// Armed again with only the main script, and an empty region.
-    virtual void Reset();
+    const QRegion* GetRgn() const;
     /// Armed again (Background keeps its state), the main script from its
     /// first statement.
-    virtual void Restart();
+    void Restart();
     /// The background repaints inside the region; the list's cursor comes
     /// back to this trigger.
-    virtual void RepaintBackground(const QRegion* region);
-    virtual void Advance();
-    virtual bool HitTest();
-    virtual bool IsMouseUp();
-    virtual bool IsMouseDown();
+    void RepaintBackground(const QRegion* region);
+    void Advance();
+    bool HitTest();
+    bool IsMouseUp();
+    bool IsMouseDown();
+    /// Takes a script its script list has loaded; returns it.
+    CScript* KeepScript(std::unique_ptr<CScript> script);
 
     uint16_t GetState() const { return m_state; }
     CScriptList& Scripts() { return m_scripts; }
@@ -76,11 +77,13 @@ public:
     uint16_t GetMainScriptId() const { return m_mainScriptId; }
 
 protected:
-    explicit CTrigger(CTriggerList* list) : m_scripts(this), m_triggerList(list) {}
+    explicit CTrigger(CTriggerList* list) : m_scripts(*this), m_triggerList(list) {}
 
     uint16_t m_state = kArmed;
-    CXRGN* m_region = nullptr; // owned
+    std::unique_ptr<CXRGN> m_region;
+    std::vector<std::unique_ptr<CXRECT>> m_ownedHotRects;
     CRectList m_hotRects;
+    std::vector<std::unique_ptr<CScript>> m_ownedScripts;
     CScriptList m_scripts;
     CDrawX* m_draw = nullptr;
     CTriggerList* m_triggerList;
@@ -88,7 +91,7 @@ protected:
 };
 
 /// Loops by itself.
-class CTriggerContinuous : public virtual CTrigger {
+class CTriggerContinuous : public CTrigger {
 public:
     explicit CTriggerContinuous(CTriggerList* list) : CTrigger(list) {}
     bool Test() override { return true; }
@@ -96,7 +99,7 @@ public:
 };
 
 /// Draws the topic's background once and repaints it on request.
-class CTriggerBackground : public virtual CTrigger {
+class CTriggerBackground : public CTrigger {
 public:
     explicit CTriggerBackground(CTriggerList* list) : CTrigger(list) {}
     bool Test() override { return true; }
@@ -104,7 +107,7 @@ public:
 };
 
 /// Runs while the mouse is over a hot rectangle.
-class CTriggerMouseOver : public virtual CTrigger {
+class CTriggerMouseOver : public CTrigger {
 public:
     explicit CTriggerMouseOver(CTriggerList* list) : CTrigger(list) {}
     bool Test() override { return HitTest(); }
@@ -112,7 +115,7 @@ public:
 };
 
 /// Fires on a release inside after the button was seen down inside.
-class CTriggerMouseUp : public virtual CTrigger {
+class CTriggerMouseUp : public CTrigger {
 public:
     explicit CTriggerMouseUp(CTriggerList* list) : CTrigger(list) {}
     bool Test() override;
@@ -123,7 +126,7 @@ private:
 };
 
 /// Fires on a press inside after the button was seen up inside.
-class CTriggerMouseDown : public virtual CTrigger {
+class CTriggerMouseDown : public CTrigger {
 public:
     explicit CTriggerMouseDown(CTriggerList* list) : CTrigger(list) {}
     bool Test() override;
@@ -134,7 +137,7 @@ private:
 };
 
 /// Fires on up, down, up, all inside, without leaving.
-class CTriggerMouseClick : public virtual CTrigger {
+class CTriggerMouseClick : public CTrigger {
 public:
     explicit CTriggerMouseClick(CTriggerList* list) : CTrigger(list) {}
     bool Test() override;
@@ -146,4 +149,4 @@ private:
 };
 
 /// The trigger class of a record kind, or null for a kind outside 1-6.
-CTrigger* CreateTrigger(int16_t kind, CTriggerList* list);
+std::unique_ptr<CTrigger> CreateTrigger(int16_t kind, CTriggerList* list);

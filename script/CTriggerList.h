@@ -7,7 +7,7 @@ class CDrawX;
 class CTrigger;
 
 /// A topic's triggers in run order (Background triggers first). The list
-/// does not own its triggers; the topic deletes them.
+/// does not own its triggers; the topic keeps them.
 class CTriggerList : public CSList<CTrigger> {
 public:
     /// One engine tick: the finishing, running and arming walks.
@@ -18,7 +18,6 @@ public:
     void RepaintFor(CTrigger* trigger, const QRegion* region);
 
     void SetDraw(CDrawX* draw) { m_draw = draw; }
-    CDrawX* GetDraw() const { return m_draw; }
 
 private:
     CDrawX* m_draw = nullptr;

@@ -186,7 +186,6 @@ void CDrawPCTest::CreateStartsWhiteWithWholeClip()
     QVERIFY(!draw.PtVisible(&outside));
     QVERIFY(!draw.IsClipEmpty());
     QVERIFY(draw.IsDirtyEmpty());
-    QCOMPARE(draw.SaveState(7), 0);
 }
 
 void CDrawPCTest::CreateAgainStartsOver()
@@ -660,13 +659,14 @@ void CDrawPCTest::OwnerRegionCollectsDrawing()
     draw.SetOwnerRegion(&owner);
     const RECT rect{30, 30, 40, 40};
     draw.FillRect(&rect, &kRedRef);
-    const QRegion more(Rect(50, 50, 60, 60));
-    draw.AddDirtyRgn(&more);
-    QCOMPARE(*owner.GetRgn(), QRegion(Rect(30, 30, 40, 40)) + more);
+    const RECT more{50, 50, 60, 60};
+    draw.FillRect(&more, &kRedRef);
+    const QRegion drawn = QRegion(Rect(30, 30, 40, 40)) + QRegion(Rect(50, 50, 60, 60));
+    QCOMPARE(*owner.GetRgn(), drawn);
     draw.SetOwnerRegion(nullptr);
     const RECT later{0, 0, 5, 5};
     draw.FillRect(&later, &kRedRef);
-    QCOMPARE(*owner.GetRgn(), QRegion(Rect(30, 30, 40, 40)) + more);
+    QCOMPARE(*owner.GetRgn(), drawn);
 }
 
 void CDrawPCTest::MouseState()

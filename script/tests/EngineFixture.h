@@ -1,5 +1,6 @@
 #pragma once
 #include "CScript.h"
+#include "CTrigger.h"
 #include "ContentModule.h"
 #include "RecordingDraw.h"
 #include "ResourceBytes.h"
@@ -33,14 +34,14 @@ private:
     std::unique_ptr<ScopedContentLibrary> m_scoped;
 };
 
-/// A script list with no trigger, ticked by hand against the recording
-/// drawing context and its clock.
+/// The script list of a trigger that belongs to no topic, ticked by hand
+/// against the recording drawing context and its clock.
 struct ScriptRig {
     RecordingDraw draw;
-    CScriptList list{nullptr};
+    CTriggerContinuous trigger{nullptr};
+    CScriptList& list = trigger.Scripts();
 
     ScriptRig() { list.SetDraw(&draw); }
-    ~ScriptRig() { list.DeleteAll(); }
 
     /// Advances the clock, runs one walk; the pictures drawn in it.
     std::vector<int> Tick(uint32_t advanceMs = 50, bool* ran = nullptr)

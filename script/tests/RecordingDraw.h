@@ -27,17 +27,12 @@ public:
 
     RecordingDraw() : CDrawX(nullptr)
     {
-        m_clipRegion = new CXRGN;
-        m_dirtyRegion = new CXRGN;
+        m_clipRegion = std::make_unique<CXRGN>();
+        m_dirtyRegion = std::make_unique<CXRGN>();
         m_clipRegion->Create();
         m_dirtyRegion->Create();
         RECT all{0, 0, 640, 480};
         m_clipRegion->AddRect(&all);
-    }
-    ~RecordingDraw() override
-    {
-        delete m_clipRegion;
-        delete m_dirtyRegion;
     }
 
     std::vector<Call> calls;
@@ -72,20 +67,10 @@ public:
         calls.clear();
         return out;
     }
-    CXRGN* OwnerRegion() const { return m_ownerRegion; }
-    CXRGN* DirtyRegion() const { return m_dirtyRegion; }
-    CXRGN* ClipRegion() const { return m_clipRegion; }
 
     bool Create() override { return true; }
     void SetDC(CTargetDC* dc) override { m_targetDC = dc; }
-    void BeginFrame() override {}
     void ClearDirty() override { m_dirtyRegion->SetEmpty(); }
-    void AddDirtyRgn(const QRegion* region) override
-    {
-        if (m_ownerRegion)
-            m_ownerRegion->AddRgn(region);
-        m_dirtyRegion->AddRgn(region);
-    }
     void AddDirtyRect(const RECT* rect) override
     {
         if (m_ownerRegion)
@@ -154,8 +139,6 @@ public:
         Record("fill", *rect, 0);
         AddDirtyRect(rect);
     }
-    int SaveState(int) override { return 0; }
-    void RestoreState(int) override {}
     void SetClip(const QRegion* region) override
     {
         ClearClip();

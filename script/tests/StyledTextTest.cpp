@@ -17,13 +17,9 @@ struct BlockRow {
 
 std::vector<BlockRow> LayOut(const std::string& text, const std::vector<uint8_t>& styl)
 {
-    CStyleBlockList blocks;
-    CStatementDrawText::Layout({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, styl, blocks);
     std::vector<BlockRow> rows;
-    for (CStyleBlock* b = blocks.GetFirst(); b; b = blocks.GetNext()) {
+    for (const auto& b : CStatementDrawText::Layout({reinterpret_cast<const uint8_t*>(text.data()), text.size()}, styl))
         rows.push_back({b->start, b->drawLength, b->lineStart, b->lineHeight, b->end});
-        delete b;
-    }
     return rows;
 }
 

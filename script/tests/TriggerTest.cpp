@@ -256,7 +256,7 @@ private slots:
         QVERIFY(rig.draw.RectVisible(&far));
     }
 
-    void UpdateWithoutAreaRepaintsNothing()
+    void UpdateWithoutAreaRepaintsTheRegionAsCreated()
     {
         TestLibrary lib({{"Trig", 200, Trig({TrigRecord(1, 30), TrigRecord(2, 20)})},
                          {"Scrp", 20, Scrp({Rec::Tile(900, 0, 0, 640, 480)})},
@@ -264,8 +264,21 @@ private slots:
         TopicRig rig;
         QCOMPARE(rig.Open(200), 1);
         rig.Tick();
-        QCOMPARE(rig.Tick(), std::string("t900"));
-        QCOMPARE(rig.Tick(), std::string());
+        // Each Update's region stays (0, 0)-(620, 480): the background is
+        // repainted there within the pass, after its own first run.
+        const QRegion page(0, 0, 620, 480);
+        const std::vector<std::vector<QRegion>> expectedClips{{QRegion(), page}, {page}};
+        for (const std::vector<QRegion>& expected : expectedClips) {
+            rig.draw.ticks += 50;
+            rig.topic->Tick();
+            std::vector<QRegion> clips;
+            for (const auto& c : rig.draw.calls) {
+                QCOMPARE(c.op, std::string("tile"));
+                clips.push_back(c.clip);
+            }
+            rig.draw.calls.clear();
+            QCOMPARE(clips, expected);
+        }
         QCOMPARE(rig.Tick(), std::string("p2"));
     }
 
