@@ -159,13 +159,13 @@ std::unique_ptr<CStatement> CreateStatement(const RecordView& record, CStatement
         return std::make_unique<CStatementDrawText>(list, u16("text"), f.Rect("rect"));
     case kDrawPict:
         return std::make_unique<CStatementDrawPict>(list, u16("picture"), f.Rect("rect"),
-                                      static_cast<int16_t>(f.Scalar("selector")));
+                                                    static_cast<int16_t>(f.Scalar("selector")));
     case kDrawRect:
-        return std::make_unique<CStatementDrawRect>(list, f.Rect("rect"), static_cast<COLORREF>(f.Scalar("colour")),
-                                      u16("width"));
+        return std::make_unique<CStatementDrawRect>(list, f.Rect("rect"),
+                                                    static_cast<COLORREF>(f.Scalar("colour")), u16("width"));
     case kDrawLine:
-        return std::make_unique<CStatementDrawLine>(list, f.Rect("line"), static_cast<COLORREF>(f.Scalar("colour")),
-                                      u16("width"));
+        return std::make_unique<CStatementDrawLine>(list, f.Rect("line"),
+                                                    static_cast<COLORREF>(f.Scalar("colour")), u16("width"));
     case kDelay:
         return std::make_unique<CStatementDelay>(list, u16("ms"));
     case kUpdate:
@@ -181,7 +181,8 @@ std::unique_ptr<CStatement> CreateStatement(const RecordView& record, CStatement
     case kTile:
         return std::make_unique<CStatementTile>(list, u16("picture"), f.Rect("rect"));
     case kRectFill:
-        return std::make_unique<CStatementRectFill>(list, f.Rect("rect"), static_cast<COLORREF>(f.Scalar("colour")));
+        return std::make_unique<CStatementRectFill>(list, f.Rect("rect"),
+                                                    static_cast<COLORREF>(f.Scalar("colour")));
     default:
         return nullptr;
     }
