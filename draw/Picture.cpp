@@ -1,8 +1,8 @@
 #include "Picture.h"
 
-#include "ByteReader.h"
 #include "ContentModule.h"
 #include "ResName.h"
+#include "formats/DibFormat.h"
 
 #include <QLoggingCategory>
 
@@ -12,36 +12,18 @@ Q_LOGGING_CATEGORY(lcPicture, "ovantis.draw.picture", QtWarningMsg)
 
 namespace {
 
-constexpr uint32_t kInfoHeaderSize = 40;
+using Formats::Dib::Header;
+
+// The palette of CreateDIBPalette is read at this offset whatever the
+// header's size.
 constexpr size_t kColourTableOffset = 40;
-constexpr uint32_t kBiRgb = 0;
 
-struct DibHeader {
-    uint32_t headerSize = 0;
-    int32_t width = 0;
-    int32_t height = 0;
-    uint16_t bitCount = 0;
-    uint32_t compression = 0;
-    uint32_t coloursUsed = 0;
-};
-
-bool ReadHeader(const ByteReader& in, DibHeader* h)
+// Colours the header announces, cut to the quadruples present from
+// `tableOffset`.
+uint32_t ColourCount(const Header& h, size_t tableOffset, size_t size)
 {
-    uint16_t planes = 0;
-    return in.U32(0, &h->headerSize) && in.I32(4, &h->width) && in.I32(8, &h->height)
-        && in.U16(12, &planes) && in.U16(14, &h->bitCount) && in.U32(16, &h->compression)
-        && in.U32(32, &h->coloursUsed);
-}
-
-// Colours the header announces: 1 << bits up to 8 bits, replaced by a
-// non-zero biClrUsed; then cut to the quadruples present from `tableOffset`.
-uint32_t ColourCount(const DibHeader& h, size_t tableOffset, size_t size)
-{
-    uint64_t count = h.bitCount <= 8 ? (uint64_t{1} << h.bitCount) : 0;
-    if (h.coloursUsed != 0)
-        count = h.coloursUsed;
     const uint64_t present = tableOffset <= size ? (size - tableOffset) / 4 : 0;
-    return static_cast<uint32_t>(std::min(count, present));
+    return static_cast<uint32_t>(std::min(h.AnnouncedColours(), present));
 }
 
 QRgb ReadQuad(const uint8_t* p)
@@ -54,14 +36,13 @@ QRgb ReadQuad(const uint8_t* p)
 QList<QRgb> CreateDIBPalette(std::span<const uint8_t> dib, int* colourCount)
 {
     QList<QRgb> palette;
-    ByteReader in(dib);
-    DibHeader h;
-    if (!ReadHeader(in, &h)) {
+    const std::optional<Header> h = Formats::Dib::ReadHeader(dib);
+    if (!h) {
         if (colourCount)
             *colourCount = 0;
         return palette;
     }
-    const uint32_t count = ColourCount(h, kColourTableOffset, dib.size());
+    const uint32_t count = ColourCount(*h, kColourTableOffset, dib.size());
     palette.reserve(static_cast<qsizetype>(count));
     for (uint32_t i = 0; i < count; ++i)
         palette.append(ReadQuad(dib.data() + kColourTableOffset + 4 * size_t{i}));
@@ -72,30 +53,19 @@ QList<QRgb> CreateDIBPalette(std::span<const uint8_t> dib, int* colourCount)
 
 QImage DecodePicture(std::span<const uint8_t> dib, int* bitCount)
 {
-    ByteReader in(dib);
-    DibHeader h;
-    if (!ReadHeader(in, &h)) {
+    const std::optional<Header> header = Formats::Dib::ReadHeader(dib);
+    if (!header) {
         qCDebug(lcPicture) << "picture: header runs past" << dib.size() << "bytes";
         return {};
     }
-    // Other header kinds lay their fields out differently; compressed rows
-    // are not produced by our content tools.
-    if (h.headerSize < kInfoHeaderSize || h.headerSize > dib.size() || h.compression != kBiRgb) {
-        qCDebug(lcPicture) << "picture: unsupported header size" << h.headerSize << "or compression"
-                           << h.compression;
+    // The same rule the content compiler checks pictures with.
+    if (const std::string why = Formats::Dib::WhyUndrawable(*header, dib.size()); !why.empty()) {
+        qCDebug(lcPicture) << "picture:" << why.c_str();
         return {};
     }
-    if (h.bitCount != 1 && h.bitCount != 4 && h.bitCount != 8 && h.bitCount != 24) {
-        qCDebug(lcPicture) << "picture: unsupported bit count" << h.bitCount;
-        return {};
-    }
-    const int64_t absHeight = h.height < 0 ? -int64_t{h.height} : int64_t{h.height};
-    if (h.width <= 0 || h.width > kMaxPictureSide || absHeight == 0 || absHeight > kMaxPictureSide) {
-        qCDebug(lcPicture) << "picture: size" << h.width << "x" << h.height << "out of range";
-        return {};
-    }
+    const Header& h = *header;
     const int width = h.width;
-    const int height = static_cast<int>(absHeight);
+    const int height = static_cast<int>(h.Rows());
     const bool bottomUp = h.height > 0;
 
     // Pixel colours come from the table that follows the header itself.
@@ -107,7 +77,7 @@ QImage DecodePicture(std::span<const uint8_t> dib, int* bitCount)
         table[i] = i < usable ? ReadQuad(dib.data() + tableOffset + 4 * size_t{i}) : qRgb(0, 0, 0);
 
     const size_t bitsOffset = tableOffset + 4 * size_t{colours};
-    const size_t stride = ((size_t(width) * h.bitCount + 31) / 32) * 4;
+    const size_t stride = h.Stride();
     const std::span<const uint8_t> bits =
         bitsOffset <= dib.size() ? dib.subspan(bitsOffset) : std::span<const uint8_t>();
 

@@ -1,4 +1,6 @@
 #pragma once
+#include "formats/DibFormat.h"
+
 #include <QImage>
 #include <QList>
 #include <QRgb>
@@ -11,13 +13,13 @@ class ContentModule;
 class ResName;
 
 /// Largest picture width and height we decode.
-inline constexpr int kMaxPictureSide = 4096;
+inline constexpr int kMaxPictureSide = Formats::Dib::kMaxSide;
 
 /// Decodes a packed DIB (BITMAPINFOHEADER, colour table, rows) of 1, 4, 8 or
 /// 24 bits per pixel, bottom-up or top-down, uncompressed, into an RGB32
-/// image. Returns a null image when the bytes are no such picture, when a
-/// side is 0 or larger than 4096, or when the header or colour table runs
-/// past the bytes. Rows that run past the end decode as colour index 0 (or
+/// image. Returns a null image when the bytes are no such picture (see
+/// Formats::Dib::WhyUndrawable: the content compiler refuses the same), when
+/// a side is 0 or larger than 4096, or when the header runs past the bytes. Rows that run past the end decode as colour index 0 (or
 /// black for 24 bits); pixel indices past the colour table are black.
 /// `bitCount` receives the picture's bits per pixel.
 QImage DecodePicture(std::span<const uint8_t> dib, int* bitCount = nullptr);

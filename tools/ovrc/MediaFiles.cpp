@@ -10,8 +10,6 @@ using Formats::ReadU32;
 
 namespace {
 constexpr size_t kBmpFileHeaderSize = 14;
-constexpr size_t kInfoHeaderSize = 40;
-constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitfields = 3;
 } // namespace
 
 std::optional<DibInfo> InspectPackedDib(std::span<const uint8_t> dib, std::string* error)
@@ -20,54 +18,24 @@ std::optional<DibInfo> InspectPackedDib(std::span<const uint8_t> dib, std::strin
         *error = message;
         return std::nullopt;
     };
-    if (dib.size() < kInfoHeaderSize)
+    const auto header = Formats::Dib::ReadHeader(dib);
+    if (!header)
         return fail("shorter than a bitmap header");
-    const uint32_t headerSize = *ReadU32(dib, 0);
-    if (headerSize < kInfoHeaderSize || headerSize > dib.size())
-        return fail("bitmap header size " + std::to_string(headerSize) + " is not supported");
+    if (std::string why = Formats::Dib::WhyUndrawable(*header, dib.size()); !why.empty())
+        return fail(why);
     DibInfo info;
-    info.width = *ReadI32(dib, 4);
-    info.height = *ReadI32(dib, 8);
-    const uint16_t planes = *ReadU16(dib, 12);
-    info.bitCount = *ReadU16(dib, 14);
-    info.compression = *ReadU32(dib, 16);
-    const uint32_t sizeImage = *ReadU32(dib, 20);
-    const uint32_t clrUsed = *ReadU32(dib, 32);
-    if (info.width <= 0 || info.width > 32767 || info.height == 0 || info.height < -32767 ||
-        info.height > 32767)
-        return fail("bitmap size " + std::to_string(info.width) + " x " + std::to_string(info.height) +
-                    " is out of range");
-    if (planes != 1)
-        return fail("bitmap has " + std::to_string(planes) + " planes");
-    const uint16_t bits = info.bitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
-        return fail("bitmap has " + std::to_string(bits) + " bits per pixel");
-    const bool rle = info.compression == kBiRle8 || info.compression == kBiRle4;
-    if (info.compression != kBiRgb && !rle && info.compression != kBiBitfields)
-        return fail("bitmap compression " + std::to_string(info.compression) + " is not supported");
-    if ((info.compression == kBiRle8 && bits != 8) || (info.compression == kBiRle4 && bits != 4) ||
-        (info.compression == kBiBitfields && bits != 16 && bits != 32))
-        return fail("bitmap compression does not match its bit depth");
-    info.colours = bits <= 8 ? (1u << bits) : 0;
-    if (clrUsed != 0)
-        info.colours = clrUsed;
-    if (info.colours > 256 || (bits <= 8 && info.colours > (1u << bits)))
-        return fail("bitmap colour table of " + std::to_string(clrUsed) + " entries is too large");
-    size_t offset = headerSize;
-    if (info.compression == kBiBitfields && headerSize == kInfoHeaderSize)
-        offset += 12;
-    offset += 4 * size_t(info.colours);
+    info.header = *header;
+    if (header->planes != 1)
+        return fail("bitmap has " + std::to_string(header->planes) + " planes");
+    const uint64_t colours = header->AnnouncedColours();
+    if (header->bitCount <= 8 ? colours > (1u << header->bitCount) : colours > 256)
+        return fail("bitmap colour table of " + std::to_string(header->coloursUsed) + " entries is too large");
+    info.colours = uint32_t(colours);
+    const size_t offset = header->headerSize + 4 * size_t(info.colours);
     if (offset > dib.size())
         return fail("bitmap colour table runs past the end");
     info.bitsOffset = offset;
-    const size_t rows = size_t(info.height < 0 ? -int64_t(info.height) : info.height);
-    size_t needed = 0;
-    if (rle) {
-        needed = sizeImage;
-    } else {
-        const size_t stride = (size_t(info.width) * bits + 31) / 32 * 4;
-        needed = stride * rows; // both factors are below 2^18, no overflow
-    }
+    const size_t needed = header->Stride() * header->Rows(); // both below 2^17, no overflow
     if (needed > dib.size() - offset)
         return fail("bitmap pixels run past the end (" + std::to_string(needed) + " bytes needed, " +
                     std::to_string(dib.size() - offset) + " present)");

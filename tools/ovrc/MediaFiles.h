@@ -1,24 +1,23 @@
 #pragma once
+#include "formats/DibFormat.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
-/// What a packed DIB (BITMAPINFOHEADER, optional masks, colour table, bits)
-/// holds, as far as the programs read it.
+/// What a packed DIB (BITMAPINFOHEADER, colour table, bits) holds.
 struct DibInfo {
-    int32_t width = 0;
-    int32_t height = 0; ///< negative for top-down rows
-    uint16_t bitCount = 0;
-    uint32_t compression = 0;
-    uint32_t colours = 0;    ///< entries in the colour table
-    size_t bitsOffset = 0;   ///< where the pixel bits start in the DIB
+    Formats::Dib::Header header;
+    uint32_t colours = 0;  ///< entries in the colour table
+    size_t bitsOffset = 0; ///< where the pixel bits start in the DIB
 };
 
-/// Checks that the bytes are a whole packed DIB: a header of at least 40
-/// bytes, one plane, a known bit depth and compression, a colour table and
-/// pixel bits that lie inside the bytes. Nullopt with *error set otherwise.
+/// Checks that the bytes are a whole packed DIB the drawing surface can
+/// draw (Formats::Dib::WhyUndrawable), with one plane, and a colour table
+/// and pixel bits that lie inside the bytes. Nullopt with *error set
+/// otherwise.
 std::optional<DibInfo> InspectPackedDib(std::span<const uint8_t> dib, std::string* error);
 
 /// The packed DIB of a BMP file: the file without its 14-byte file header.

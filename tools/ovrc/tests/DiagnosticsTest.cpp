@@ -1,6 +1,7 @@
 // What ovrc says when sources are wrong, when the content does not hang
 // together, and when a file is not a module.
 #include "OvrcRunner.h"
+#include "Picture.h"
 #include "TestHome.h"
 
 #include <QTemporaryDir>
@@ -75,6 +76,43 @@ QByteArray Wave()
                                "64617461 02000000 8080");
 }
 
+/// A packed DIB written field by field: 40-byte header, `colours` table
+/// entries, then `pixelBytes` zero bytes.
+QByteArray Dib(qint32 width, qint32 height, quint16 bits, quint32 compression, int colours, int pixelBytes)
+{
+    QByteArray dib;
+    auto put = [&](quint32 v, int size) {
+        for (int i = 0; i < size; ++i)
+            dib.append(char((v >> (8 * i)) & 0xFF));
+    };
+    put(40, 4);
+    put(quint32(width), 4);
+    put(quint32(height), 4);
+    put(1, 2);
+    put(bits, 2);
+    put(compression, 4);
+    put(quint32(pixelBytes), 4);
+    put(0, 4);
+    put(0, 4);
+    put(quint32(colours), 4);
+    put(0, 4);
+    dib.append(QByteArray(4 * colours + pixelBytes, '\x7f'));
+    return dib;
+}
+
+QByteArray BmpFile(const QByteArray& dib, int colours)
+{
+    QByteArray file("BM");
+    auto put = [&](quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            file.append(char((v >> (8 * i)) & 0xFF));
+    };
+    put(quint32(14 + dib.size()));
+    put(0);
+    put(quint32(14 + 40 + 4 * colours));
+    return file + dib;
+}
+
 int LineOf(const QString& text, const QString& needle)
 {
     const qsizetype at = text.indexOf(needle);
@@ -141,6 +179,39 @@ private slots:
         const QString where = dir.filePath("src/x.ovs") + ":" + QString::number(line + 1) + ": ";
         QVERIFY2(err.contains(where) && err.contains(message), qPrintable("expected " + where + message + "\ngot: " + err));
         QVERIFY(!QFile::exists(dir.filePath("out.dll")));
+    }
+
+    void PicturesAreBuiltOnlyWhenTheyCanBeDrawn()
+    {
+        struct Case {
+            const char* what;
+            QByteArray dib;
+            int colours;
+            const char* refusal; // empty: builds and draws
+        };
+        const Case cases[] = {
+            {"8 bits", Dib(2, 2, 8, 0, 2, 8), 2, ""},
+            {"24 bits top-down", Dib(1, -3, 24, 0, 0, 12), 0, ""},
+            {"4096 wide", Dib(4096, 1, 1, 0, 2, 512), 2, ""},
+            {"32 bits", Dib(1, 1, 32, 0, 0, 4), 0, "32 bits per pixel"},
+            {"16 bits with masks", Dib(2, 1, 16, 3, 0, 12 + 4), 3, "16 bits per pixel"},
+            {"run-length 8 bits", Dib(2, 2, 8, 1, 2, 8), 2, "compression 1 is not supported"},
+            {"4097 wide", Dib(4097, 1, 1, 0, 2, 516), 2, "4097 x 1 is out of range"},
+        };
+        for (const Case& c : cases) {
+            const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(c.dib.constData()),
+                                                 size_t(c.dib.size()));
+            const bool draws = !DecodePicture(bytes).isNull();
+            QTemporaryDir dir;
+            QVERIFY(WriteBytes(dir.filePath("src/x.ovs"), "option checks=off\nbitmap 5 file=p.bmp\n"));
+            QVERIFY(WriteBytes(dir.filePath("src/p.bmp"), BmpFile(c.dib, c.colours)));
+            const RunResult r = Ovrc({"build", dir.filePath("src"), "-o", dir.filePath("out.dll")});
+            const QString err = QString::fromUtf8(r.err);
+            QVERIFY2((r.exitCode == 0) == draws, qPrintable(QString(c.what) + ": " + err));
+            QCOMPARE(draws, *c.refusal == 0);
+            if (!draws)
+                QVERIFY2(err.contains(c.refusal) && err.contains("x.ovs:2: "), qPrintable(QString(c.what) + ": " + err));
+        }
     }
 
     void ContentChecks_data()
