@@ -152,13 +152,15 @@ long HookCore::KeyboardProc(int code, unsigned wParam, long lParam)
         return 0;
     }
 
+    // Every release counts, also of a key not seen going down here; the
+    // input source decides which releases are keystrokes.
     const uint8_t state = key.exchange(0, std::memory_order_relaxed);
-    if (state == 0)
-        return 0; // a release of a key never seen pressed
     // Modifiers as they were while the key was still down.
     const uint8_t held = HeldModifiers();
-    if (std::atomic<int>* counter = HeldCounter(state & ~kHeld))
-        counter->fetch_sub(1, std::memory_order_relaxed);
+    if (state != 0) {
+        if (std::atomic<int>* counter = HeldCounter(state & ~kHeld))
+            counter->fetch_sub(1, std::memory_order_relaxed);
+    }
 
     HookSharedBlock& block = HookSharedState::Block();
     block.lastKeystrokeTime.store(NowSeconds(), std::memory_order_relaxed);

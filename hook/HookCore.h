@@ -48,8 +48,9 @@ public:
     using ClockMs = uint64_t (*)(void* context);
     using CommandSink = void (*)(uint32_t commandId, void* context);
 
-    /// Counts a release of a key seen pressed, updates the last keystroke
-    /// time and runs the hot key test. No allocation, no I/O, no waiting.
+    /// Counts a release, updates the last keystroke time and runs the hot
+    /// key test; a press only marks the key held (for the modifiers of the
+    /// hot key test). No allocation, no I/O, no waiting.
     static long KeyboardProc(int code, unsigned wParam, long lParam);
     /// Updates the last mouse time and counts button presses.
     static long MouseProc(int code, unsigned wParam, long lParam);

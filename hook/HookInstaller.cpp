@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -55,6 +56,25 @@ bool OwnedByThisProcess(const HookSharedBlock& block)
         && block.ownerStartTime.load() == HookInstaller::ProcessStartTime(getpid());
 }
 
+void ClearHandles(HookSharedBlock& block)
+{
+    block.keyboardHandle.store(0);
+    block.mouseHandle.store(0);
+    block.ownerStartTime.store(0);
+}
+
+// The session's block with its lock held, or, when the lock cannot be had,
+// this process's own block from now on (which needs no lock).
+HookSharedBlock& BlockUnderLock(std::optional<HookSharedState::InstallLock>& lock)
+{
+    if (HookSharedState::IsShared()) {
+        lock.emplace();
+        if (!lock->Held())
+            HookSharedState::FallBackToPrivate(lock->Problem());
+    }
+    return HookSharedState::Block();
+}
+
 // Leaves the handles clean when a process that installed them exits
 // without RemoveHooks. Created after the monitor, so destroyed before it.
 struct ExitGuard {
@@ -91,50 +111,60 @@ int32_t HookInstaller::EffectiveHandle(int32_t handle, uint32_t ownerStartTime)
 
 void HookInstaller::Install()
 {
-    HookSharedBlock& block = HookSharedState::Block();
-    block.lastKeystrokeTime.store(HookCore::NowSeconds());
+    HookSharedState::Block().lastKeystrokeTime.store(HookCore::NowSeconds());
 
-    HookSharedState::InstallLock lock;
-    const uint32_t ownerStart = block.ownerStartTime.load();
-    if (EffectiveHandle(block.keyboardHandle.load(), ownerStart) != 0
-        && EffectiveHandle(block.mouseHandle.load(), ownerStart) != 0)
-        return;
+    // Claim the handles under the lock, then start the monitor without it:
+    // connecting can wait on the X server, and every other process of the
+    // session takes the same lock.
+    {
+        std::optional<HookSharedState::InstallLock> lock;
+        HookSharedBlock& block = BlockUnderLock(lock);
+        const uint32_t ownerStart = block.ownerStartTime.load();
+        if (EffectiveHandle(block.keyboardHandle.load(), ownerStart) != 0
+            && EffectiveHandle(block.mouseHandle.load(), ownerStart) != 0)
+            return;
+        const int32_t self = static_cast<int32_t>(getpid());
+        block.ownerStartTime.store(ProcessStartTime(getpid()));
+        block.keyboardHandle.store(self);
+        block.mouseHandle.store(self);
+    }
 
     // Sender and monitor in this order: statics die in reverse, so the
     // monitor stops before the sender it feeds goes away.
     HookCore::PrepareCommandSender();
     HookMonitor& monitor = HookMonitor::Instance();
     static ExitGuard exitGuard;
-    if (!monitor.Start()) {
-        block.keyboardHandle.store(0);
-        block.mouseHandle.store(0);
-        static std::atomic<bool> told{false};
-        if (!told.exchange(true))
-            qCWarning(lcHook, "no X server to watch: keystrokes and clicks are not counted");
+    if (monitor.Start())
         return;
+    {
+        std::optional<HookSharedState::InstallLock> lock;
+        HookSharedBlock& block = BlockUnderLock(lock);
+        if (OwnedByThisProcess(block))
+            ClearHandles(block);
     }
-    const int32_t self = static_cast<int32_t>(getpid());
-    block.ownerStartTime.store(ProcessStartTime(getpid()));
-    block.keyboardHandle.store(self);
-    block.mouseHandle.store(self);
+    static std::atomic<bool> told{false};
+    if (!told.exchange(true))
+        qCWarning(lcHook, "no X server to watch: keystrokes and clicks are not counted");
 }
 
 void HookInstaller::Remove()
 {
-    HookSharedBlock& block = HookSharedState::Block();
-    HookSharedState::InstallLock lock;
-    if (OwnedByThisProcess(block)) {
-        HookMonitor::Instance().Stop();
-        block.keyboardHandle.store(0);
-        block.mouseHandle.store(0);
-        block.ownerStartTime.store(0);
-        return;
+    {
+        std::optional<HookSharedState::InstallLock> lock;
+        HookSharedBlock& block = BlockUnderLock(lock);
+        if (OwnedByThisProcess(block)) {
+            ClearHandles(block);
+        } else {
+            const uint32_t ownerStart = block.ownerStartTime.load();
+            if (EffectiveHandle(block.keyboardHandle.load(), ownerStart) == 0)
+                block.keyboardHandle.store(0);
+            if (EffectiveHandle(block.mouseHandle.load(), ownerStart) == 0)
+                block.mouseHandle.store(0);
+        }
     }
-    // Not ours: a monitor of this process (if any) has no business running.
+    // Stopped after the handles are given up (another process may install
+    // at once) and without the lock: a monitor stuck on a frozen X server
+    // is waited for a short bound only. A monitor of this process has no
+    // business running once the handles are not its own.
     HookMonitor::Instance().Stop();
-    const uint32_t ownerStart = block.ownerStartTime.load();
-    if (EffectiveHandle(block.keyboardHandle.load(), ownerStart) == 0)
-        block.keyboardHandle.store(0);
-    if (EffectiveHandle(block.mouseHandle.load(), ownerStart) == 0)
-        block.mouseHandle.store(0);
 }

@@ -7,21 +7,32 @@
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XInput2.h>
+#include <array>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
-#include <future>
 #include <poll.h>
+#include <string>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr int kReconnectMs = 1000;
+// A live X server answers a new connection within milliseconds; Start does
+// not wait longer than this for one that does not.
+constexpr std::chrono::milliseconds kFirstConnectWait{2000};
+// How long Stop waits for the thread to end.
+constexpr std::chrono::milliseconds kStopWait{1000};
+// Connections of monitor threads: the running one and any left, stuck on a
+// frozen server, to end by themselves.
+constexpr size_t kMaxWatches = 8;
 
-// Xlib's error handlers are process-wide. Ours only speak for the monitor's
-// own connection and hand everything else to whoever was there before.
-std::atomic<Display*> s_monitorDisplay{nullptr};
-std::atomic<bool> s_connectionLost{false};
+// Xlib's error handlers are process-wide. Ours only speak for the monitors'
+// own connections and hand everything else to whoever was there before.
+std::array<std::atomic<Display*>, kMaxWatches> s_watchDisplays{};
 std::atomic<XIOErrorHandler> s_previousIOHandler{nullptr};
 std::atomic<XErrorHandler> s_previousErrorHandler{nullptr};
 
@@ -30,12 +41,19 @@ std::atomic<XErrorHandler> s_previousErrorHandler{nullptr};
 // round for ever.
 thread_local bool t_passingOn = false;
 
+bool IsWatchDisplay(Display* display)
+{
+    for (const std::atomic<Display*>& slot : s_watchDisplays) {
+        if (slot.load() == display)
+            return true;
+    }
+    return false;
+}
+
 int OnIOError(Display* display)
 {
-    if (display == s_monitorDisplay.load()) {
-        s_connectionLost.store(true);
+    if (IsWatchDisplay(display))
         return 0; // the exit handler below keeps the process alive
-    }
     XIOErrorHandler previous = s_previousIOHandler.load();
     if (!previous || t_passingOn)
         return 0;
@@ -45,16 +63,16 @@ int OnIOError(Display* display)
     return result;
 }
 
-void OnIOErrorExit(Display*, void*)
+void OnIOErrorExit(Display*, void* lost)
 {
     // Xlib would end the process here. The monitor only notes the loss and
     // connects again later.
-    s_connectionLost.store(true);
+    static_cast<std::atomic<bool>*>(lost)->store(true);
 }
 
 int OnProtocolError(Display* display, XErrorEvent* event)
 {
-    if (display == s_monitorDisplay.load())
+    if (IsWatchDisplay(display))
         return 0;
     XErrorHandler previous = s_previousErrorHandler.load();
     if (!previous || t_passingOn)
@@ -73,6 +91,12 @@ void InstallErrorHandlers()
     XErrorHandler previousError = XSetErrorHandler(&OnProtocolError);
     if (previousError != &OnProtocolError)
         s_previousErrorHandler.store(previousError);
+}
+
+void WarnOnce(std::atomic<bool>& told, const char* message)
+{
+    if (!told.exchange(true))
+        qCWarning(lcHook, "%s", message);
 }
 
 unsigned ButtonPressMessage(int button)
@@ -117,6 +141,51 @@ unsigned ButtonReleaseMessage(int button)
 
 } // namespace
 
+/// One run of the monitor thread and everything it touches. The thread
+/// holds it too, so a thread that Stop stopped waiting for finds its state
+/// intact whenever its Xlib call returns.
+struct HookWatch {
+    enum class FirstConnect { Pending, Connected, Failed, NotAwaited };
+
+    ~HookWatch()
+    {
+        if (wakeFd >= 0)
+            close(wakeFd);
+    }
+
+    void Run();
+    void Wake();
+
+    // Between the thread and Start/Stop.
+    std::mutex mutex;
+    std::condition_variable changed;
+    FirstConnect first = FirstConnect::Pending; // guarded by mutex
+    bool ended = false;                         // guarded by mutex
+    std::atomic<bool> stop{false};
+    std::atomic<bool> connected{false};
+    std::atomic<pid_t> threadId{0};
+    int wakeFd = -1;
+    std::string displayName;
+
+private:
+    bool Connect();
+    void Disconnect();
+    void Drain();
+    void RefreshKeymap();
+    void WaitForWake(int timeoutMs);
+    void Finish();
+
+    // The thread's own.
+    std::atomic<bool> lost{false}; // set by the exit handler of our connection
+    Display* display = nullptr;
+    size_t slot = kMaxWatches;
+    int xiOpcode = 0;
+    int xkbEventBase = -1;
+    std::array<uint8_t, 256> virtualKeys{};
+    // Keys seen going down since the connection was made, by keycode.
+    std::array<bool, 256> down{};
+};
+
 HookMonitor& HookMonitor::Instance()
 {
     static HookMonitor monitor;
@@ -126,75 +195,121 @@ HookMonitor& HookMonitor::Instance()
 HookMonitor::~HookMonitor()
 {
     Stop();
-    if (m_wakeFd >= 0)
-        close(m_wakeFd);
 }
 
 bool HookMonitor::Start()
 {
     std::lock_guard guard(m_controlMutex);
-    if (m_running.load())
+    if (m_watch)
         return true;
-    if (m_wakeFd < 0)
-        m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (m_wakeFd < 0)
+    const char* displayName = std::getenv("DISPLAY");
+    if (!displayName || !*displayName)
+        return false; // no X session (a Wayland session without XWayland, a console)
+    auto watch = std::make_shared<HookWatch>();
+    watch->displayName = displayName;
+    watch->wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (watch->wakeFd < 0)
         return false;
-    const char* display = std::getenv("DISPLAY");
-    m_displayName = display ? display : "";
-    if (!Connect())
+    m_thread = std::thread([watch] { watch->Run(); });
+
+    std::unique_lock lock(watch->mutex);
+    const bool answered = watch->changed.wait_for(
+        lock, kFirstConnectWait, [&] { return watch->first != HookWatch::FirstConnect::Pending; });
+    if (!answered) {
+        // The server took the connection but does not answer: it is stopped
+        // or hung. The thread goes on waiting for it; nobody else does.
+        watch->first = HookWatch::FirstConnect::NotAwaited;
+        lock.unlock();
+        static std::atomic<bool> told{false};
+        WarnOnce(told, "the X server does not answer; keystrokes and clicks count from when it does");
+        m_watch = std::move(watch);
+        return true;
+    }
+    if (watch->first == HookWatch::FirstConnect::Failed) {
+        lock.unlock();
+        m_thread.join();
         return false;
-    // Keys held when an earlier watch ended may have been let go since.
-    HookCore::ResetKeyState();
-    m_stop.store(false);
-    m_running.store(true);
-    std::promise<void> started;
-    std::future<void> startedFuture = started.get_future();
-    m_thread = std::thread([this, &started] {
-        m_threadId.store(gettid());
-        started.set_value();
-        Run();
-    });
-    startedFuture.wait(); // so ThreadId() answers as soon as Start returns
+    }
+    lock.unlock();
+    m_watch = std::move(watch);
     return true;
 }
 
 void HookMonitor::Stop()
 {
     std::lock_guard guard(m_controlMutex);
-    if (!m_thread.joinable())
+    if (!m_watch)
         return;
-    m_stop.store(true);
-    uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = write(m_wakeFd, &one, sizeof one);
-    m_thread.join();
-    m_running.store(false);
-    m_threadId.store(0);
+    const std::shared_ptr<HookWatch> watch = std::move(m_watch);
+    watch->stop.store(true);
+    watch->Wake();
+    std::unique_lock lock(watch->mutex);
+    const bool ended = watch->changed.wait_for(lock, kStopWait, [&] { return watch->ended; });
+    lock.unlock();
+    if (ended) {
+        m_thread.join();
+        return;
+    }
+    // Stuck in an Xlib call on a server that does not answer. It holds its
+    // own state and, once the call returns, sees the stop and ends.
+    m_thread.detach();
+    static std::atomic<bool> told{false};
+    WarnOnce(told, "the X server does not answer; its input watch is left to end by itself");
 }
 
-bool HookMonitor::Connect()
+bool HookMonitor::IsRunning() const
 {
-    if (m_displayName.empty())
-        return false; // no X session (a Wayland session without XWayland, a console)
+    std::lock_guard guard(m_controlMutex);
+    return m_watch != nullptr;
+}
+
+bool HookMonitor::IsConnected() const
+{
+    std::lock_guard guard(m_controlMutex);
+    return m_watch && m_watch->connected.load();
+}
+
+pid_t HookMonitor::ThreadId() const
+{
+    std::lock_guard guard(m_controlMutex);
+    return m_watch ? m_watch->threadId.load() : 0;
+}
+
+void HookWatch::Wake()
+{
+    uint64_t one = 1;
+    [[maybe_unused]] ssize_t n = write(wakeFd, &one, sizeof one);
+}
+
+bool HookWatch::Connect()
+{
     InstallErrorHandlers();
-    Display* display = XOpenDisplay(m_displayName.c_str());
-    if (!display)
+    Display* opened = XOpenDisplay(displayName.c_str());
+    if (!opened)
         return false;
-    s_connectionLost.store(false);
-    s_monitorDisplay.store(display);
-    XSetIOErrorExitHandler(display, &OnIOErrorExit, nullptr);
-    m_display = display;
+    for (size_t i = 0; i < kMaxWatches && slot == kMaxWatches; ++i) {
+        Display* empty = nullptr;
+        if (s_watchDisplays[i].compare_exchange_strong(empty, opened))
+            slot = i;
+    }
+    if (slot == kMaxWatches) {
+        XCloseDisplay(opened); // every slot held by a thread stuck on a frozen server
+        return false;
+    }
+    lost.store(false);
+    XSetIOErrorExitHandler(opened, &OnIOErrorExit, &lost);
+    display = opened;
 
     int opcode = 0, firstEvent = 0, firstError = 0;
     int major = 2, minor = 2;
     if (!XQueryExtension(display, "XInputExtension", &opcode, &firstEvent, &firstError)
         || XIQueryVersion(display, &major, &minor) != Success || major < 2) {
         static std::atomic<bool> told{false};
-        if (!told.exchange(true))
-            qCWarning(lcHook, "the X server has no XInput 2; keystrokes and clicks are not counted");
+        WarnOnce(told, "the X server has no XInput 2; keystrokes and clicks are not counted");
         Disconnect();
         return false;
     }
-    m_xiOpcode = opcode;
+    xiOpcode = opcode;
 
     unsigned char mask[XIMaskLen(XI_LASTEVENT)] = {};
     XISetMask(mask, XI_RawKeyPress);
@@ -208,41 +323,45 @@ bool HookMonitor::Connect()
     // Keyboard layout changes (setxkbmap, a new keyboard) arrive as XKB
     // events; the core MappingNotify alone misses them.
     int xkbOpcode = 0, xkbError = 0, xkbMajor = XkbMajorVersion, xkbMinor = XkbMinorVersion;
-    m_xkbEventBase = -1;
-    if (XkbQueryExtension(display, &xkbOpcode, &m_xkbEventBase, &xkbError, &xkbMajor, &xkbMinor)) {
+    xkbEventBase = -1;
+    if (XkbQueryExtension(display, &xkbOpcode, &xkbEventBase, &xkbError, &xkbMajor, &xkbMinor)) {
         const unsigned long kinds = XkbNewKeyboardNotifyMask | XkbMapNotifyMask;
         XkbSelectEvents(display, XkbUseCoreKbd, kinds, kinds);
     } else {
-        m_xkbEventBase = -1;
+        xkbEventBase = -1;
     }
     RefreshKeymap();
     XSync(display, False);
-    if (s_connectionLost.load()) {
+    if (lost.load()) {
         Disconnect();
         return false;
     }
-    m_connected.store(true);
+    // Keys held before this connection may have been let go unseen.
+    down.fill(false);
+    HookCore::ResetKeyState();
+    connected.store(true);
     return true;
 }
 
-void HookMonitor::Disconnect()
+void HookWatch::Disconnect()
 {
-    m_connected.store(false);
-    if (!m_display)
+    connected.store(false);
+    if (!display)
         return;
-    XCloseDisplay(m_display); // also safe on a connection that broke
-    s_monitorDisplay.store(nullptr);
-    m_display = nullptr;
+    XCloseDisplay(display); // also safe on a connection that broke
+    s_watchDisplays[slot].store(nullptr);
+    slot = kMaxWatches;
+    display = nullptr;
 }
 
-void HookMonitor::RefreshKeymap()
+void HookWatch::RefreshKeymap()
 {
-    m_virtualKeys.fill(VirtualKey::kUnmapped);
+    virtualKeys.fill(VirtualKey::kUnmapped);
     int minKeycode = 0, maxKeycode = 0, perKeycode = 0;
-    XDisplayKeycodes(m_display, &minKeycode, &maxKeycode);
+    XDisplayKeycodes(display, &minKeycode, &maxKeycode);
     if (minKeycode < 0 || maxKeycode > 255 || maxKeycode < minKeycode)
         return;
-    KeySym* keysyms = XGetKeyboardMapping(m_display, static_cast<KeyCode>(minKeycode),
+    KeySym* keysyms = XGetKeyboardMapping(display, static_cast<KeyCode>(minKeycode),
                                           maxKeycode - minKeycode + 1, &perKeycode);
     if (!keysyms)
         return;
@@ -251,78 +370,110 @@ void HookMonitor::RefreshKeymap()
             // Column 0: the unshifted keysym of the first group.
             const KeySym keysym = keysyms[static_cast<size_t>(keycode - minKeycode) * perKeycode];
             if (keysym != NoSymbol)
-                m_virtualKeys[keycode] = VirtualKeyTable::FromKeysym(static_cast<uint32_t>(keysym));
+                virtualKeys[keycode] = VirtualKeyTable::FromKeysym(static_cast<uint32_t>(keysym));
         }
     }
     XFree(keysyms);
 }
 
-void HookMonitor::WaitForWake(int timeoutMs)
+void HookWatch::WaitForWake(int timeoutMs)
 {
-    pollfd wake{m_wakeFd, POLLIN, 0};
+    pollfd wake{wakeFd, POLLIN, 0};
     if (poll(&wake, 1, timeoutMs) > 0) {
         uint64_t counter = 0;
-        [[maybe_unused]] ssize_t n = read(m_wakeFd, &counter, sizeof counter);
+        [[maybe_unused]] ssize_t n = read(wakeFd, &counter, sizeof counter);
     }
 }
 
-void HookMonitor::Run()
+void HookWatch::Finish()
 {
-    while (!m_stop.load()) {
-        if (!m_display) {
+    std::lock_guard guard(mutex);
+    ended = true;
+    changed.notify_all();
+}
+
+void HookWatch::Run()
+{
+    threadId.store(gettid());
+    const bool madeFirst = Connect();
+    {
+        std::lock_guard guard(mutex);
+        if (first == FirstConnect::Pending)
+            first = madeFirst ? FirstConnect::Connected : FirstConnect::Failed;
+        changed.notify_all();
+        // Failed while Start still waited: Start reports it and nothing is
+        // installed. Failed after Start stopped waiting: keep trying.
+        if (first == FirstConnect::Failed) {
+            ended = true;
+            return;
+        }
+    }
+    while (!stop.load()) {
+        if (!display) {
             if (!Connect()) {
                 WaitForWake(kReconnectMs);
                 continue;
             }
-            qCInfo(lcHook, "connected to the X server again");
-            HookCore::ResetKeyState(); // keys held across the outage are unknown
+            if (!stop.load())
+                qCInfo(lcHook, "connected to the X server");
         }
         // Whoever set a process-wide handler since (a toolkit opening its
         // own connection) would end the process on our connection's loss:
         // take ours back before reading, handing theirs everything else.
         InstallErrorHandlers();
         Drain();
-        if (s_connectionLost.load()) {
+        if (stop.load())
+            break;
+        if (lost.load()) {
             qCInfo(lcHook, "lost the X server; counting resumes when it is back");
             Disconnect();
             continue;
         }
-        XFlush(m_display);
-        pollfd fds[2] = {{ConnectionNumber(m_display), POLLIN, 0}, {m_wakeFd, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR)
-            break;
+        XFlush(display);
+        pollfd fds[2] = {{ConnectionNumber(display), POLLIN, 0}, {wakeFd, POLLIN, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR)
+                continue;
+            // A wait that fails (the process's file limit lowered, no kernel
+            // memory) leaves the connection's state unknown: start afresh.
+            if (!stop.load())
+                qCInfo(lcHook, "waiting for X input failed; connecting again");
+            Disconnect();
+            WaitForWake(kReconnectMs);
+            continue;
+        }
         if (fds[1].revents & POLLIN) {
             uint64_t counter = 0;
-            [[maybe_unused]] ssize_t n = read(m_wakeFd, &counter, sizeof counter);
+            [[maybe_unused]] ssize_t n = read(wakeFd, &counter, sizeof counter);
         }
         if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLIN)) {
-            s_connectionLost.store(true);
+            lost.store(true);
             Disconnect();
         }
     }
     Disconnect();
+    Finish();
 }
 
-void HookMonitor::Drain()
+void HookWatch::Drain()
 {
-    while (!s_connectionLost.load() && XPending(m_display) > 0) {
+    while (!stop.load() && !lost.load() && XPending(display) > 0) {
         XEvent event;
-        XNextEvent(m_display, &event);
+        XNextEvent(display, &event);
         if (event.type == MappingNotify) {
             XRefreshKeyboardMapping(&event.xmapping);
             if (event.xmapping.request == MappingKeyboard)
                 RefreshKeymap();
             continue;
         }
-        if (event.type == m_xkbEventBase) {
+        if (event.type == xkbEventBase) {
             const auto* xkb = reinterpret_cast<const XkbEvent*>(&event);
             if (xkb->any.xkb_type == XkbNewKeyboardNotify || xkb->any.xkb_type == XkbMapNotify)
                 RefreshKeymap();
             continue;
         }
         XGenericEventCookie* cookie = &event.xcookie;
-        if (cookie->type != GenericEvent || cookie->extension != m_xiOpcode
-            || !XGetEventData(m_display, cookie))
+        if (cookie->type != GenericEvent || cookie->extension != xiOpcode || !XGetEventData(display, cookie))
             continue;
         const auto* raw = static_cast<const XIRawEvent*>(cookie->data);
         switch (raw->evtype) {
@@ -330,8 +481,14 @@ void HookMonitor::Drain()
         case XI_RawKeyRelease: {
             const uint8_t keycode = static_cast<uint8_t>(raw->detail);
             const bool released = raw->evtype == XI_RawKeyRelease;
+            // A release of a key that went down before we watched (or that
+            // a tool sends on its own) is no keystroke: the procedure counts
+            // every release it is given.
+            if (released && !down[keycode])
+                break;
+            down[keycode] = !released;
             const bool repeat = (raw->flags & XIKeyRepeat) != 0;
-            HookCore::KeyboardProc(HookMessage::kHcAction, m_virtualKeys[keycode],
+            HookCore::KeyboardProc(HookMessage::kHcAction, virtualKeys[keycode],
                                    KeyFlags::Make(keycode, released, released || repeat));
             break;
         }
@@ -348,6 +505,6 @@ void HookMonitor::Drain()
         default:
             break;
         }
-        XFreeEventData(m_display, cookie);
+        XFreeEventData(display, cookie);
     }
 }

@@ -1,13 +1,10 @@
 #pragma once
-#include <array>
-#include <atomic>
-#include <cstdint>
+#include <memory>
 #include <mutex>
-#include <string>
 #include <sys/types.h>
 #include <thread>
 
-struct _XDisplay;
+struct HookWatch;
 
 /// The input source of the hook procedures on X11: a thread of the calling
 /// process that reads XInput 2 raw events (keys, buttons, motion of the
@@ -15,45 +12,35 @@ struct _XDisplay;
 /// KeyboardProc and MouseProc with Windows-style arguments. It sleeps in
 /// poll() with no timeout while there is no input; when the X server goes
 /// away the process lives on and the monitor connects again once a second.
+///
+/// An X server that stops answering (a frozen or stopped process) can hold
+/// any Xlib call for ever, so nobody waits on the thread without a bound:
+/// Start gives the first connection a short time, and Stop leaves a thread
+/// that does not end in time to end by itself.
 class HookMonitor {
 public:
     static HookMonitor& Instance();
     ~HookMonitor();
 
-    /// Connects to DISPLAY and starts the thread; false (and no thread) when
-    /// there is no X server or it lacks XInput 2.
+    /// Starts the thread, which connects to DISPLAY. False (and no thread)
+    /// when there is no X server or it lacks XInput 2; true once connected,
+    /// or when the server has not answered within a short bound (the thread
+    /// then goes on trying).
     bool Start();
-    /// Stops the thread promptly and closes the connection.
+    /// Stops the thread and closes the connection; waits a short bound at most.
     void Stop();
 
-    bool IsRunning() const { return m_running.load(); }
+    bool IsRunning() const;
     /// True while the thread holds a live X connection.
-    bool IsConnected() const { return m_connected.load(); }
+    bool IsConnected() const;
     /// Kernel thread id of the monitor thread (for /proc), 0 when not running.
-    pid_t ThreadId() const { return m_threadId.load(); }
+    pid_t ThreadId() const;
 
 private:
     HookMonitor() = default;
 
-    bool Connect();
-    void Disconnect();
-    void Run();
-    void Drain();
-    void RefreshKeymap();
-    void WaitForWake(int timeoutMs);
-
-    std::mutex m_controlMutex; // Start/Stop from different threads
+    mutable std::mutex m_controlMutex; // Start/Stop from different threads
+    // Shared with the thread, which keeps it alive when Stop stops waiting.
+    std::shared_ptr<HookWatch> m_watch;
     std::thread m_thread;
-    std::atomic<bool> m_running{false};
-    std::atomic<bool> m_connected{false};
-    std::atomic<bool> m_stop{false};
-    std::atomic<pid_t> m_threadId{0};
-    int m_wakeFd = -1;
-
-    // Monitor thread only (handed over by Start before the thread exists).
-    _XDisplay* m_display = nullptr;
-    std::string m_displayName;
-    int m_xiOpcode = 0;
-    int m_xkbEventBase = -1;
-    std::array<uint8_t, 256> m_virtualKeys{};
 };

@@ -15,6 +15,10 @@
 namespace {
 
 constexpr off_t kFileSize = sizeof(HookSharedBlock);
+// Holders keep the lock for a few memory stores; one that keeps it longer
+// is hung, or not one of ours.
+constexpr int kLockWaitMs = 2000;
+constexpr int kLockRetryMs = 10;
 
 std::mutex s_attachMutex;
 std::atomic<bool> s_shared{false};
@@ -25,6 +29,20 @@ std::string RuntimeDir()
     if (!dir || dir[0] != '/')
         return {};
     return dir;
+}
+
+// Another user could plant the lock or the counter file in a directory
+// they can write to, and so hang or feed every process of this user.
+const char* RuntimeDirProblem(const std::string& dir)
+{
+    struct stat info {};
+    if (stat(dir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode))
+        return "XDG_RUNTIME_DIR is not a directory";
+    if (info.st_uid != geteuid())
+        return "XDG_RUNTIME_DIR belongs to another user";
+    if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+        return "others can write to XDG_RUNTIME_DIR";
+    return nullptr;
 }
 
 // A block that lives only in this process, for sessions without a runtime directory.
@@ -132,11 +150,39 @@ HookSharedState::InstallLock::InstallLock()
     std::string path = LockPath();
     if (path.empty())
         return;
-    m_fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (m_fd < 0)
+    if (path.empty()) {
+        m_problem = "there is no XDG_RUNTIME_DIR";
         return;
-    while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
     }
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        m_problem = "the lock file in XDG_RUNTIME_DIR cannot be opened";
+        return;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != geteuid()) {
+        close(fd);
+        m_problem = "the lock file in XDG_RUNTIME_DIR is not this user's own file";
+        return;
+    }
+    if ((info.st_mode & 077) != 0)
+        fchmod(fd, 0600);
+    for (int waited = 0;;) {
+        if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            m_fd = fd;
+            return;
+        }
+        if (errno != EINTR && errno != EWOULDBLOCK)
+            break;
+        if (errno == EWOULDBLOCK) {
+            if (waited >= kLockWaitMs)
+                break;
+            usleep(kLockRetryMs * 1000);
+            waited += kLockRetryMs;
+        }
+    }
+    close(fd);
+    m_problem = "another process holds the lock file in XDG_RUNTIME_DIR and does not let go";
 }
 
 HookSharedState::InstallLock::~InstallLock()
@@ -149,20 +195,42 @@ HookSharedState::InstallLock::~InstallLock()
 static HookSharedBlock& AttachLocked(std::atomic<HookSharedBlock*>& slot)
 {
     HookSharedBlock* block = nullptr;
-    std::string path = HookSharedState::FilePath();
-    if (!path.empty()) {
+    const char* problem = nullptr;
+    const std::string path = HookSharedState::FilePath();
+    if (path.empty())
+        problem = "there is no XDG_RUNTIME_DIR";
+    else
+        problem = RuntimeDirProblem(RuntimeDir());
+    if (!problem) {
         HookSharedState::InstallLock lock;
-        block = OpenShared(path);
+        problem = lock.Problem();
+        if (!problem) {
+            block = OpenShared(path);
+            if (!block)
+                problem = "the shared counter file in XDG_RUNTIME_DIR cannot be used";
+        }
     }
     s_shared.store(block != nullptr);
     if (!block) {
-        qCWarning(lcHook, "no shared counter file in XDG_RUNTIME_DIR; counting for this process only");
+        qCWarning(lcHook, "%s; keystrokes and clicks are counted for this process only", problem);
         block = &PrivateBlock();
         if (!HeaderValid(*block))
             Initialise(*block);
     }
     slot.store(block, std::memory_order_release);
     return *block;
+}
+
+void HookSharedState::FallBackToPrivate(const char* why)
+{
+    std::lock_guard guard(s_attachMutex);
+    if (!s_shared.exchange(false))
+        return;
+    qCWarning(lcHook, "%s; keystrokes and clicks are counted for this process only", why);
+    HookSharedBlock& block = PrivateBlock();
+    if (!HeaderValid(block))
+        Initialise(block);
+    s_block.store(&block, std::memory_order_release);
 }
 
 HookSharedBlock& HookSharedState::AttachSlow()

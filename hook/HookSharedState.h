@@ -46,8 +46,9 @@ static_assert(offsetof(HookSharedBlock, keyCount) == 24 && offsetof(HookSharedBl
 class HookSharedState {
 public:
     /// The block of this process's session; attaches on first use. When the
-    /// session has no usable runtime directory the block is private to this
-    /// process (counting still works, only sharing is lost).
+    /// session has no usable runtime directory (missing, not the user's own,
+    /// writable by others) or its lock cannot be had, the block is private to
+    /// this process (counting still works, only sharing is lost).
     static HookSharedBlock& Block()
     {
         HookSharedBlock* block = s_block.load(std::memory_order_acquire);
@@ -68,6 +69,8 @@ public:
     static std::string LockPath();
 
     /// Holds the session's install lock (an exclusive flock) while alive.
+    /// Only this user's own private lock file is used, and another process
+    /// holding it is waited for a short bound at most.
     class InstallLock {
     public:
         InstallLock();
@@ -75,9 +78,18 @@ public:
         InstallLock(const InstallLock&) = delete;
         InstallLock& operator=(const InstallLock&) = delete;
 
+        bool Held() const { return m_fd >= 0; }
+        /// Why the lock is not held; null when it is.
+        const char* Problem() const { return m_problem; }
+
     private:
         int m_fd = -1;
+        const char* m_problem = nullptr;
     };
+
+    /// From now on this process counts on its own (the session's lock
+    /// cannot be had); says why, once.
+    static void FallBackToPrivate(const char* why);
 
 private:
     static HookSharedBlock& AttachSlow();

@@ -7,7 +7,11 @@
 #include <QProcess>
 #include <QTest>
 #include <csignal>
+#include <cstring>
 #include <memory>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,7 +29,12 @@ public:
     }
     QByteArray Ask(const QByteArray& command)
     {
-        m_process.write(command + '\n');
+        Send(command);
+        return Answer();
+    }
+    void Send(const QByteArray& command) { m_process.write(command + '\n'); }
+    QByteArray Answer()
+    {
         QByteArray line;
         while (!line.endsWith('\n')) {
             if (!m_process.canReadLine() && !m_process.waitForReadyRead(10000))
@@ -59,6 +68,26 @@ private:
 };
 
 constexpr int kSettleMs = 300;
+
+// The X server's process: the peer of a connection to its socket.
+pid_t XServerPid(const QString& display)
+{
+    const QByteArray path = "/tmp/.X11-unix/X" + display.mid(1).toLatin1();
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    if (size_t(path.size()) >= sizeof address.sun_path)
+        return 0;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return 0;
+    ucred peer {};
+    socklen_t length = sizeof peer;
+    const bool known = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0
+        && getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0;
+    close(fd);
+    return known ? peer.pid : 0;
+}
 
 } // namespace
 
@@ -105,6 +134,60 @@ private slots:
         QCOMPARE(HookTesting::IsShared(), true);
         QVERIFY(counter.Quit());
         QVERIFY(reader.Quit());
+    }
+
+    void FrozenXServerHangsNobody()
+    {
+        TestHome home;
+        HookTesting::Attach();
+        DesktopSession session;
+        QVERIFY2(session.Start(), qPrintable(session.Error()));
+        const pid_t server = XServerPid(session.Display());
+        QVERIFY(server > 0);
+        struct Thaw {
+            pid_t pid;
+            ~Thaw() { ::kill(pid, SIGCONT); }
+        } thaw{server};
+
+        Probe controller;
+        QVERIFY(controller.Start());
+        QCOMPARE(controller.Ask("install"), QByteArray("ok"));
+        QCOMPARE(HookTesting::KeyboardHandle(), controller.Pid());
+        QCOMPARE(::kill(server, SIGSTOP), 0);
+
+        // Removal gives up on a monitor stuck on the server, and a viewer
+        // whose first call takes the session's lock meanwhile is answered.
+        controller.Send("remove");
+        Probe viewer;
+        QVERIFY(viewer.Start());
+        QCOMPARE(viewer.Ask("enable 0"), QByteArray("ok"));
+        QCOMPARE(controller.Answer(), QByteArray("ok"));
+        QCOMPARE(HookTesting::KeyboardHandle(), 0);
+
+        // Installing does not wait for ever on the server, nor hold the lock
+        // while it waits: the next viewer is answered first.
+        Probe second, nextViewer;
+        QVERIFY(second.Start());
+        QVERIFY(nextViewer.Start());
+        second.Send("install");
+        QCOMPARE(nextViewer.Ask("enable 1"), QByteArray("ok"));
+        QCOMPARE(second.Answer(), QByteArray("ok"));
+        QCOMPARE(HookTesting::KeyboardHandle(), second.Pid());
+
+        // A controller exits, its monitor still stuck.
+        QVERIFY(controller.Quit());
+
+        // The server wakes up: the waiting monitor connects and counts.
+        QCOMPARE(::kill(server, SIGCONT), 0);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return session.Run("xdotool", {"type", "a"}) == 0 && viewer.AskInt("keys") > 0; }, 15000));
+        viewer.Ask("setkeys 0");
+        QCOMPARE(session.Run("xdotool", {"type", "bc"}), 0);
+        QTRY_COMPARE(viewer.AskInt("keys"), 2);
+        QVERIFY(second.Quit());
+        QCOMPARE(HookTesting::KeyboardHandle(), 0);
+        QVERIFY(viewer.Quit());
+        QVERIFY(nextViewer.Quit());
     }
 
     void KilledControllerIsReplaced()

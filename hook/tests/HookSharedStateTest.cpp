@@ -13,6 +13,8 @@
 #include <QtEndian>
 #include <memory>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +70,24 @@ quint32 StartTimeOf(qint64 pid)
     const QList<QByteArray> fields = stat.mid(close + 2).split(' ');
     // fields[0] is the state (field 3); starttime is field 22.
     return fields.size() > 19 ? quint32(fields[19].toULongLong()) : 0;
+}
+
+// Whether some other open file holds the flock of path.
+bool IsLocked(const QString& path)
+{
+    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool locked = flock(fd, LOCK_EX | LOCK_NB) != 0;
+    close(fd);
+    return locked;
+}
+
+QStringList s_fallbackWarnings;
+void CollectFallbackWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtWarningMsg && message.contains("for this process only"))
+        s_fallbackWarnings.append(message);
 }
 
 } // namespace
@@ -194,6 +214,66 @@ private slots:
         QCOMPARE(GetKeyClicks(), 1);
         if (kind == "symlink")
             QCOMPARE(ReadFile(target), QByteArray(64, '\0')); // never written through the link
+    }
+
+    void UntrustedLockOrDirectoryCountsForThisProcessOnly_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("lock file of another user, held") << "foreign lock" << "not this user's own file";
+        QTest::newRow("lock held by a process that does not let go") << "held lock" << "does not let go";
+        QTest::newRow("lock held when installing") << "held at install" << "does not let go";
+        QTest::newRow("runtime directory writable by others") << "open directory" << "others can write";
+        QTest::newRow("runtime directory of another user") << "foreign directory" << "belongs to another user";
+    }
+    void UntrustedLockOrDirectoryCountsForThisProcessOnly()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        if (kind.startsWith("foreign") && geteuid() != 0)
+            QSKIP("handing a file to another user takes root");
+        TestHome home;
+        const QString lock = home.RuntimeDir() + "/OvantisHook-v1.lock";
+        const QByteArray dir = QFile::encodeName(home.RuntimeDir());
+        QProcess holder;
+        auto hold = [&] {
+            holder.start("flock", {"--exclusive", lock, "sleep", "60"});
+            return holder.waitForStarted(5000) && QTest::qWaitFor([&] { return IsLocked(lock); }, 5000);
+        };
+        if (kind == "foreign lock") {
+            QVERIFY(WriteFile(lock, {}));
+            QCOMPARE(chown(QFile::encodeName(lock).constData(), 65534, 65534), 0);
+            QVERIFY(hold());
+        } else if (kind == "held lock") {
+            QVERIFY(hold());
+        } else if (kind == "open directory") {
+            QCOMPARE(chmod(dir.constData(), 01777), 0);
+        } else if (kind == "foreign directory") {
+            QCOMPARE(chown(dir.constData(), 65534, 65534), 0);
+        }
+
+        s_fallbackWarnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(&CollectFallbackWarnings);
+        HookTesting::Attach();
+        if (kind == "held at install") {
+            QVERIFY(HookTesting::IsShared());
+            QVERIFY(hold());
+            qunsetenv("DISPLAY");
+        }
+        InstallHooks();
+        RemoveHooks();
+        qInstallMessageHandler(previous);
+        QVERIFY(!HookTesting::IsShared());
+        QCOMPARE(s_fallbackWarnings.size(), 1);
+        QVERIFY2(s_fallbackWarnings.first().contains(reason), qPrintable(s_fallbackWarnings.first()));
+        // Counting goes on, for this process alone.
+        SetKeyCount(0);
+        KeyboardProc(0, 0x41, (38L << 16) | (3L << 30));
+        QCOMPARE(GetKeyClicks(), 1);
+        if (kind != "held at install")
+            QVERIFY(!QFile::exists(SharedFile(home)));
+        holder.kill();
+        holder.waitForFinished(5000);
     }
 
     void HandlesOfGoneProcessesCountAsZero()

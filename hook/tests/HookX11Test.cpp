@@ -10,7 +10,10 @@
 
 #include <QTest>
 #include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <memory>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -79,7 +82,9 @@ private slots:
         QVERIFY(Xdotool({"type", "--delay", "5", "hello world 42"}));
         QTRY_COMPARE(GetKeyClicks(), 14);
         QCOMPARE(GetLastKeystrokeTime(), 2100L);
-        // A key typed with Shift is two keystrokes.
+        // A release with no press before it is no keystroke; a key typed
+        // with Shift is two.
+        QVERIFY(Xdotool({"keyup", "b"}));
         QVERIFY(Xdotool({"key", "shift+a"}));
         QTRY_COMPARE(GetKeyClicks(), 16);
         QCOMPARE(GetMouseClicks(), 0);
@@ -285,6 +290,34 @@ private slots:
         XCloseDisplay(other);
         QTRY_VERIFY(!HookTesting::MonitorConnected());
         XSetIOErrorHandler(s_foundHandler);
+    }
+
+    void FailingWaitForInputConnectsAgain()
+    {
+        InstallHooks();
+        QVERIFY(HookTesting::MonitorConnected());
+        Display* input = XOpenDisplay(qgetenv("DISPLAY").constData());
+        QVERIFY(input);
+        const KeyCode a = XKeysymToKeycode(input, XK_a);
+
+        // With the file limit below two, the monitor's next poll() fails
+        // (EINVAL), as it would for an administrator's prlimit.
+        rlimit saved {};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+        rlimit low = saved;
+        low.rlim_cur = 1;
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &low), 0);
+        XTestFakeKeyEvent(input, a, True, 0);
+        XTestFakeKeyEvent(input, a, False, 0);
+        XFlush(input);
+        QTRY_VERIFY(!HookTesting::MonitorConnected());
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &saved), 0);
+        XCloseDisplay(input);
+
+        QTRY_VERIFY_WITH_TIMEOUT(HookTesting::MonitorConnected(), 10000);
+        QCOMPARE(GetKeyClicks(), 1);
+        QVERIFY(Xdotool({"type", "bc"}));
+        QTRY_COMPARE(GetKeyClicks(), 3);
     }
 
     void NoXServerThenOne()
