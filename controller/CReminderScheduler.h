@@ -134,6 +134,7 @@ public:
     bool IsReminderPending() const { return m_reminderPending; }
     bool IsPreferencesOpen() const { return m_preferencesOpen; }
     int CurrentTopic() const { return m_currentTopic; }
+    void SetCurrentTopic(int topic) { m_currentTopic = topic; }
     const ActivationSettings& Activation() const { return m_activation; }
     const NotificationSettings& Notification() const { return m_notification; }
     const HotKeySettings& HotKey() const { return m_hotKey; }
