@@ -1,0 +1,248 @@
+// The real ovctrl on a private X server and session bus. The test plays the
+// viewer's side of the protocol: it owns the viewer's bus name when a
+// viewer window is to exist, broadcasts the viewer's codes and records the
+// controller's broadcasts. The program the controller starts as its viewer
+// records its arguments, so every start can be counted.
+#include "CSettingsStore.h"
+#include "DesktopSession.h"
+#include "OvantisHook.h"
+#include "SettingsTable.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QString kPath = QStringLiteral("/org/halvornpress/Ovantis");
+const QString kBroadcast = QStringLiteral("org.halvornpress.Ovantis.Broadcast");
+const QString kController = QStringLiteral("org.halvornpress.OvantisCtrlClass");
+const QString kViewer = QStringLiteral("org.halvornpress.OvantisAppClass");
+constexpr int kWaitMs = 10000;
+
+} // namespace
+
+class BusProbe : public QObject {
+    Q_OBJECT
+
+public:
+    explicit BusProbe(const QString& address)
+        : m_bus(QDBusConnection::connectToBus(address, QStringLiteral("probe")))
+    {
+        m_bus.connect(QString(), kPath, kBroadcast, QStringLiteral("OvantisToAppMsg"), this,
+                      SLOT(OnToApp(uint, int)));
+        m_bus.connect(QString(), kPath, kBroadcast, QStringLiteral("OvantisToDrvrMsg"), this,
+                      SLOT(OnToDrvr(uint, int)));
+    }
+    ~BusProbe() override { QDBusConnection::disconnectFromBus(m_bus.name()); }
+
+    void ToCtrl(uint code, int lParam = 0)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(kPath, kBroadcast, QStringLiteral("OvantisToCtrlMsg"));
+        signal << code << lParam;
+        m_bus.send(signal);
+    }
+    void Command(uint id)
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(kController, kPath,
+                                                           QStringLiteral("org.halvornpress.Ovantis.Window"),
+                                                           QStringLiteral("Command"));
+        call << id;
+        m_bus.call(call, QDBus::Block, 2000);
+    }
+    bool OwnViewerName(bool own)
+    {
+        return own ? m_bus.interface()->registerService(kViewer).value() == QDBusConnectionInterface::ServiceRegistered
+                   : m_bus.interface()->unregisterService(kViewer).value();
+    }
+    QString OwnerOf(const QString& name) { return m_bus.interface()->serviceOwner(name).value(); }
+
+    QList<int> shownTopics; ///< lParam of every "OvantisToAppMsg" 1
+    QList<int> hotKeys;     ///< lParam of every "OvantisToDrvrMsg"
+
+private slots:
+    void OnToApp(uint code, int lParam)
+    {
+        if (code == 1)
+            shownTopics.append(lParam);
+    }
+    void OnToDrvr(uint, int lParam) { hotKeys.append(lParam); }
+
+private:
+    QDBusConnection m_bus;
+};
+
+class ControllerProgramTest : public QObject {
+    Q_OBJECT
+
+private:
+    DesktopSession m_desktop;
+    QTemporaryDir m_appDir;
+    std::unique_ptr<BusProbe> m_probe;
+    std::vector<std::unique_ptr<QProcess>> m_controllers;
+
+    QString Program() const { return m_appDir.filePath("ovctrl"); }
+    QString ViewerLog() const { return m_appDir.filePath("viewer-starts.log"); }
+    QStringList ViewerStarts() const
+    {
+        QFile log(ViewerLog());
+        if (!log.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    }
+
+    QProcess* StartController(const QStringList& args)
+    {
+        auto process = std::make_unique<QProcess>();
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(Program(), args);
+        m_controllers.push_back(std::move(process));
+        return m_controllers.back().get();
+    }
+    bool WaitForController()
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        while (!deadline.hasExpired()) {
+            if (!m_probe->OwnerOf(kController).isEmpty())
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_desktop.Start(), qPrintable(m_desktop.Error()));
+        QVERIFY(m_appDir.isValid());
+        // The controller finds its viewer and the content module beside itself.
+        const QString bin = qEnvironmentVariable("OVANTIS_BINARY_DIR") + "/bin/";
+        QVERIFY(QFile::copy(bin + "ovctrl", Program()));
+        QVERIFY(QFile::copy(bin + "OvantisRes.dll", m_appDir.filePath("OvantisRes.dll")));
+        QFile viewer(m_appDir.filePath("stretch"));
+        QVERIFY(viewer.open(QIODevice::WriteOnly));
+        viewer.write(QStringLiteral("#!/bin/sh\necho \"start $*\" >> '%1'\n").arg(ViewerLog()).toUtf8());
+        viewer.close();
+        viewer.setPermissions(viewer.permissions() | QFile::ExeOwner);
+        m_probe = std::make_unique<BusProbe>(m_desktop.BusAddress());
+    }
+
+    void cleanup()
+    {
+        for (auto& process : m_controllers) {
+            if (process->state() != QProcess::NotRunning) {
+                process->terminate();
+                if (!process->waitForFinished(5000))
+                    process->kill();
+                process->waitForFinished(2000);
+            }
+        }
+        m_controllers.clear();
+        m_probe->OwnViewerName(false);
+        m_probe->shownTopics.clear();
+        m_probe->hotKeys.clear();
+        QFile::remove(ViewerLog());
+        QFile::remove(CSettingsStore::DefaultFilePath());
+    }
+
+    // The codes of the protocol, as a viewer and the Preferences pages send them.
+    void protocol()
+    {
+        CSettingsStore store;
+        StartController({});
+        QVERIFY(WaitForController());
+
+        // The hot key settings go out once loaded: key code low, modifiers high.
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->hotKeys, QList<int>{83 | (6 << 16)}, kWaitMs);
+
+        // Code 14 selects its group by the low word only: group 1 (high word 3)
+        // is not the hot key group, group 3 (high word 1) is.
+        QVERIFY(store.WriteInt(Settings::kHotKeyKeycode, 65));
+        m_probe->ToCtrl(14, (3 << 16) | 1);
+        QVERIFY(store.WriteInt(Settings::kHotKeyKeycode, 66));
+        m_probe->ToCtrl(14, (1 << 16) | 3);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->hotKeys.size(), 2, kWaitMs);
+        QCOMPARE(m_probe->hotKeys.last(), 66 | (6 << 16));
+
+        // Codes 21 and 22 add to the session's counts, negative numbers too.
+        SetKeyCount(0);
+        SetMouseCount(0);
+        m_probe->ToCtrl(21, 7);
+        m_probe->ToCtrl(21, -5);
+        m_probe->ToCtrl(22, 3);
+        QTRY_COMPARE_WITH_TIMEOUT(GetMouseClicks(), 3, kWaitMs);
+        QCOMPARE(GetKeyClicks(), 2);
+
+        // Stretch Now with no sequence stored: the default sequence is stored
+        // and its entry 1 (SHRG, topic 201) shown.
+        m_probe->Command(1500);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
+        QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), QByteArray("KCENGRHS"));
+        QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 1);
+        QCOMPARE(store.ReadInt(Settings::kLastStretchTopic, SettingReader::Controller), 201);
+        QTRY_COMPARE_WITH_TIMEOUT(ViewerStarts(), QStringList{"start "}, kWaitMs);
+
+        // A viewer in front that reported its activation keeps Stretch Now from
+        // launching; once it reports its deactivation, Stretch Now launches.
+        QVERIFY(m_probe->OwnViewerName(true));
+        m_probe->ToCtrl(5);
+        m_probe->ToCtrl(6);
+        m_probe->Command(1500);
+        m_probe->ToCtrl(7);
+        m_probe->Command(1500);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics.size(), 2, kWaitMs);
+        QCOMPARE(m_probe->shownTopics, (QList<int>{201, 200}));
+        QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 0);
+
+        // A topic command launches that topic; any other id launches nothing.
+        m_probe->Command(1199);
+        m_probe->Command(1400);
+        m_probe->Command(1301);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics.size(), 3, kWaitMs);
+        QCOMPARE(m_probe->shownTopics.last(), 301);
+        QCOMPARE(ViewerStarts().size(), 3);
+    }
+
+    // Installation, one controller per session, the hot key, removal.
+    void installAndRemove()
+    {
+        const QString entry = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            + "/autostart/ovctrl.desktop";
+        QProcess* first = StartController({"-install"});
+        QVERIFY(WaitForController());
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{300}, kWaitMs);
+        QFile file(entry);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\nExec=\"" + Program().toUtf8() + "\"\n"));
+        const QString owner = m_probe->OwnerOf(kController);
+
+        // A second controller (even one that installs) hands over and ends.
+        QProcess* second = StartController({"-INSTALL"});
+        QVERIFY(second->waitForFinished(kWaitMs));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(m_probe->OwnerOf(kController), owner);
+
+        // The hot key typed on the X server: Ctrl+Alt+S, the next routine.
+        QCOMPARE(m_desktop.Run("xdotool", {"keydown", "ctrl", "keydown", "alt", "key", "s", "keyup", "alt",
+                                           "keyup", "ctrl"}),
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, (QList<int>{300, 201}), kWaitMs);
+
+        // Removal: the viewer is started to close itself, the entry goes and
+        // the running controller ends.
+        QProcess* remove = StartController({"-Remove"});
+        QVERIFY(remove->waitForFinished(kWaitMs));
+        QVERIFY(first->waitForFinished(kWaitMs));
+        QVERIFY(!QFile::exists(entry));
+        QTRY_COMPARE_WITH_TIMEOUT(ViewerStarts(), (QStringList{"start ", "start ", "start -Remove"}), kWaitMs);
+    }
+};
+
+QTEST_GUILESS_MAIN(ControllerProgramTest)
+#include "ControllerProgramTest.moc"
