@@ -1,20 +1,19 @@
 #pragma once
+#include <memory>
 
-/// The engine's linked list of item pointers with one built-in cursor. The list never owns its items: their owner keeps them (in
-/// std::unique_ptr) for at least as long as the list; destroying the list
-/// frees only its nodes.
+/// The engine's linked list of item pointers with one built-in cursor. The
+/// list owns its nodes but never its items: their owner keeps them (in
+/// std::unique_ptr) for at least as long as the list.
 template <class T>
 class CSList {
 public:
     CSList() = default;
     ~CSList()
     {
-        Node* node = m_head;
-        while (node) {
-            Node* next = node->next;
-            delete node;
-            node = next;
-        }
+        // Node by node: a chain of owners freed from its head would recurse
+        // once per node.
+        while (m_head)
+            m_head = std::move(m_head->next);
     }
     CSList(const CSList&) = delete;
     CSList& operator=(const CSList&) = delete;
@@ -25,10 +24,10 @@ public:
     {
         if (!item)
             return;
-        Node* node = new Node{m_head, item};
-        if (!m_head)
-            m_tail = node;
-        m_head = node;
+        auto node = std::make_unique<Node>(std::move(m_head), item);
+        if (!node->next)
+            m_tail = node.get();
+        m_head = std::move(node);
         ++m_count;
     }
     /// New node after the tail; null items are ignored.
@@ -36,19 +35,20 @@ public:
     {
         if (!item)
             return;
-        Node* node = new Node{nullptr, item};
+        auto node = std::make_unique<Node>(nullptr, item);
+        Node* added = node.get();
         if (m_tail)
-            m_tail->next = node;
+            m_tail->next = std::move(node);
         else
-            m_head = node;
-        m_tail = node;
+            m_head = std::move(node);
+        m_tail = added;
         ++m_count;
     }
     int GetCount() const { return m_count; }
     /// Cursor = head.
     T* GetFirst()
     {
-        m_cursor = m_head;
+        m_cursor = m_head.get();
         return m_cursor ? m_cursor->item : nullptr;
     }
     /// Null (cursor stays null) when the cursor is null; else one step on.
@@ -56,7 +56,7 @@ public:
     {
         if (!m_cursor)
             return nullptr;
-        m_cursor = m_cursor->next;
+        m_cursor = m_cursor->next.get();
         return m_cursor ? m_cursor->item : nullptr;
     }
     T* GetCurrent() const { return m_cursor ? m_cursor->item : nullptr; }
@@ -73,12 +73,12 @@ public:
 
 private:
     struct Node {
-        Node* next = nullptr;
+        std::unique_ptr<Node> next;
         T* item = nullptr;
     };
 
-    Node* m_cursor = nullptr;
-    Node* m_head = nullptr;
+    std::unique_ptr<Node> m_head;
     Node* m_tail = nullptr;
+    Node* m_cursor = nullptr;
     int m_count = 0;
 };
