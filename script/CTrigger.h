@@ -68,8 +68,6 @@ public:
     bool HitTest();
     bool IsMouseUp();
     bool IsMouseDown();
-    /// Takes a script its script list has loaded; returns it.
-    CScript* KeepScript(std::unique_ptr<CScript> script);
 
     uint16_t GetState() const { return m_state; }
     CScriptList& Scripts() { return m_scripts; }
@@ -78,6 +76,11 @@ public:
 
 protected:
     explicit CTrigger(CTriggerList* list) : m_scripts(*this), m_triggerList(list) {}
+
+private:
+    friend class CScriptList;
+    /// Takes a script its script list has loaded; returns it.
+    CScript* KeepScript(std::unique_ptr<CScript> script);
 
     uint16_t m_state = kArmed;
     std::unique_ptr<CXRGN> m_region;
