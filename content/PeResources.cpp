@@ -1,9 +1,7 @@
 #include "PeResources.h"
 
 #include "ByteReader.h"
-#include "Windows1252.h"
 
-#include <QString>
 #include <map>
 #include <unordered_map>
 
@@ -182,7 +180,7 @@ private:
             m_tree.U16(size_t(offset) + 2 + size_t(i) * 2, &unit);
             text.push_back(static_cast<char16_t>(unit));
         }
-        *out = ResName(ToWindows1252(QString::fromUtf16(text.data(), qsizetype(text.size()))));
+        *out = ResName(std::move(text));
         m_names.emplace(offset, *out);
         return true;
     }
@@ -209,9 +207,9 @@ private:
     static std::string Shown(const ResName& key)
     {
         constexpr size_t kShown = 40;
-        if (key.IsId())
-            return std::to_string(key.Id());
-        return key.Name().size() > kShown ? key.Name().substr(0, kShown) + "..." : key.Name();
+        if (key.IsId() || key.Name().size() <= kShown)
+            return key.ToString();
+        return ResName(key.Name().substr(0, kShown)).ToString() + "...";
     }
 
     void Warn(std::string text) { m_warnings->push_back(std::move(text)); }

@@ -1,20 +1,33 @@
 #include "ResName.h"
 
+#include "Windows1252.h"
+
+#include <QString>
+
 namespace {
-// Names are Windows-1252 bytes; ASCII and Latin-1 letters fold to upper case.
-unsigned char Upper(char c)
-{
-    auto u = static_cast<unsigned char>(c);
-    if ((u >= 'a' && u <= 'z') || (u >= 0xE0 && u <= 0xFE && u != 0xF7))
-        return static_cast<unsigned char>(u - 0x20);
-    return u;
-}
+char16_t LowerAscii(char16_t unit) { return unit >= u'A' && unit <= u'Z' ? char16_t(unit - u'A' + u'a') : unit; }
+
+std::u16string Units(const QString& text) { return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())); }
 } // namespace
 
-const std::string& ResName::Name() const
+ResName::ResName(std::string_view utf8)
+    : ResName(Units(QString::fromUtf8(utf8.data(), qsizetype(utf8.size()))))
 {
-    static const std::string kNone;
+}
+
+ResName ResName::FromWindows1252(std::string_view bytes) { return ResName(Units(::FromWindows1252(bytes))); }
+
+const std::u16string& ResName::Name() const
+{
+    static const std::u16string kNone;
     return m_isId ? kNone : *m_name;
+}
+
+std::string ResName::ToString() const
+{
+    if (m_isId)
+        return std::to_string(m_id);
+    return QString::fromUtf16(m_name->data(), qsizetype(m_name->size())).toStdString();
 }
 
 bool ResName::Matches(const ResName& other) const
@@ -23,13 +36,20 @@ bool ResName::Matches(const ResName& other) const
         return false;
     if (m_isId)
         return m_id == other.m_id;
-    const std::string& a = *m_name;
-    const std::string& b = *other.m_name;
+    const std::u16string& a = *m_name;
+    const std::u16string& b = *other.m_name;
     if (a.size() != b.size())
         return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (Upper(a[i]) != Upper(b[i]))
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
             return false;
     }
     return true;
+}
+
+bool ResName::operator==(const ResName& other) const
+{
+    if (m_isId != other.m_isId)
+        return false;
+    return m_isId ? m_id == other.m_id : *m_name == *other.m_name;
 }

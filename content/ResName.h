@@ -5,35 +5,45 @@
 #include <string_view>
 
 /// The type or the name of a resource: either a 16-bit id or a string.
-/// Names are Windows-1252 bytes and compare without regard to letter case,
-/// as resource lookups do.
+/// Names are UTF-16, as the module stores them, and compare as the
+/// platform's resource lookups do: unit by unit, ASCII letters without
+/// regard to case.
 class ResName {
 public:
     ResName(uint16_t id) : m_isId(true), m_id(id) {}                 // NOLINT: implicit on purpose
     ResName(int id) : m_isId(true), m_id(static_cast<uint16_t>(id)) {} // NOLINT
-    ResName(const char* name) : ResName(std::string(name)) {}           // NOLINT
-    ResName(std::string_view name) : ResName(std::string(name)) {}      // NOLINT
-    ResName(std::string name)                                           // NOLINT
-        : m_isId(false), m_name(std::make_shared<const std::string>(std::move(name)))
+    /// A name from UTF-8 text (names written in code are ASCII).
+    ResName(const char* utf8) : ResName(std::string_view(utf8)) {}     // NOLINT
+    ResName(const std::string& utf8) : ResName(std::string_view(utf8)) {} // NOLINT
+    ResName(std::string_view utf8);                                    // NOLINT
+    explicit ResName(std::u16string name)
+        : m_isId(false), m_name(std::make_shared<const std::u16string>(std::move(name)))
     {
     }
+    /// A name stored as Windows-1252 bytes in other content (a sound list's
+    /// wave names), as the platform's byte-string lookups convert it.
+    static ResName FromWindows1252(std::string_view bytes);
 
     bool IsId() const { return m_isId; }
     uint16_t Id() const { return m_id; }
-    const std::string& Name() const;
+    /// The name's UTF-16 units; empty for an id.
+    const std::u16string& Name() const;
 
-    /// Decimal id, or the name as stored.
-    std::string ToString() const { return m_isId ? std::to_string(m_id) : *m_name; }
+    /// Decimal id, or the name as UTF-8.
+    std::string ToString() const;
 
-    /// Same id, or same name ignoring letter case.
+    /// Same id, or same name with ASCII letters compared without regard to
+    /// case.
     bool Matches(const ResName& other) const;
+    /// Same id, or exactly the same name.
+    bool operator==(const ResName& other) const;
 
 private:
     bool m_isId;
     uint16_t m_id = 0;
     // Shared between copies: every resource of a module holds its type and
     // name, and a long name must not be copied once per resource.
-    std::shared_ptr<const std::string> m_name;
+    std::shared_ptr<const std::u16string> m_name;
 };
 
 /// Standard resource types the system reads.

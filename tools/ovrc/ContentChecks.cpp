@@ -236,7 +236,7 @@ private:
         std::set<std::string> displayNames;
         bool haveDefault = false;
         for (const auto& pair : view.pairs) {
-            if (!Find(std::string(SoundList::kWaveType), pair.waveName))
+            if (!Find(std::string(SoundList::kWaveType), ResName::FromWindows1252(pair.waveName)))
                 Problem(list, size_t(-1), "wave \"" + pair.waveName + "\" of the soundlist is missing");
             if (!displayNames.insert(pair.displayName).second)
                 Problem(list, size_t(-1), "sound name \"" + pair.displayName + "\" is listed twice");

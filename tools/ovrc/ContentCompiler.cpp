@@ -401,16 +401,12 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
                 return ResName(uint16_t(*id));
             }
         }
-        std::string bytes, error;
-        if (!ToContentBytes(t.text, &bytes, &error)) {
-            Error(head.where, error);
-            return std::nullopt;
-        }
-        if (bytes.empty()) {
+        // Names are stored as UTF-16: any character can be part of one.
+        if (t.text.empty()) {
             Error(head.where, std::string(what) + " is empty");
             return std::nullopt;
         }
-        return ResName(upper ? UpperCaseName(bytes) : bytes);
+        return ResName(upper ? UpperCaseName(t.text) : t.text);
     };
     if (isRaw) {
         auto type = readKey("a type", false);

@@ -14,6 +14,7 @@
 #include "formats/StyledTextFormat.h"
 #include "formats/TriggerFormat.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -26,15 +27,10 @@ using namespace Formats;
 
 namespace {
 
-bool SameKey(const ResName& a, const ResName& b)
-{
-    return a.IsId() == b.IsId() && (a.IsId() ? a.Id() == b.Id() : a.Name() == b.Name());
-}
-
 /// Content bytes (Windows-1252) as a quoted source string.
 std::string Quote(const std::string& bytes) { return QuoteString(FromWindows1252(bytes).toStdString()); }
 
-std::string KeyText(const ResName& key) { return key.IsId() ? std::to_string(key.Id()) : Quote(key.Name()); }
+std::string KeyText(const ResName& key) { return key.IsId() ? key.ToString() : QuoteString(key.ToString()); }
 
 std::string Hex32(uint32_t v)
 {
@@ -210,14 +206,23 @@ std::string SoundListText(const PeResources::Entry& e)
     return out + "end\n";
 }
 
-/// A name usable in a file name.
+/// A name usable in a file name: ASCII letters and digits kept, anything
+/// else '_'. A long name is cut and given a suffix from all of it, so the
+/// file name always fits and stays the same from dump to dump; the source
+/// keeps the real name.
 std::string FilePart(const ResName& key)
 {
+    constexpr size_t kMaxPart = 64, kKept = kMaxPart - 9;
     if (key.IsId())
-        return std::to_string(key.Id());
+        return key.ToString();
     std::string out;
-    for (unsigned char c : key.Name())
-        out.push_back(std::isalnum(c) ? char(c) : '_');
+    for (char16_t unit : key.Name())
+        out.push_back(unit < 0x80 && std::isalnum(int(unit)) ? char(unit) : '_');
+    if (out.size() > kMaxPart) {
+        const QByteArray units(reinterpret_cast<const char*>(key.Name().data()), qsizetype(2 * key.Name().size()));
+        const QByteArray hash = QCryptographicHash::hash(units, QCryptographicHash::Sha256).toHex().left(8);
+        out = out.substr(0, kKept) + "-" + hash.toStdString();
+    }
     return out.empty() ? "_" : out;
 }
 
@@ -261,7 +266,7 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
     std::vector<bool> done(entries.size(), false);
     auto findPartner = [&](const PeResources::Entry& e, const char* type) -> std::optional<size_t> {
         for (size_t j = 0; j < entries.size(); ++j)
-            if (!done[j] && SameKey(entries[j].type, ResName(type)) && SameKey(entries[j].name, e.name) &&
+            if (!done[j] && entries[j].type == ResName(type) && entries[j].name == e.name &&
                 entries[j].language == e.language)
                 return j;
         return std::nullopt;
@@ -278,7 +283,7 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
         for (const PeResources::Entry* w : wanted) {
             bool found = false;
             for (const BuiltResource& b : built)
-                found = found || (SameKey(b.type, w->type) && SameKey(b.name, w->name) && b.language == w->language &&
+                found = found || (b.type == w->type && b.name == w->name && b.language == w->language &&
                                   std::equal(b.data.begin(), b.data.end(), w->data.begin(), w->data.end()));
             if (!found)
                 return false;
@@ -287,7 +292,7 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
     };
 
     std::string body;
-    std::set<std::tuple<bool, uint16_t, std::string, bool, uint16_t, std::string, uint16_t>> seen;
+    std::set<std::tuple<bool, uint16_t, std::u16string, bool, uint16_t, std::u16string, uint16_t>> seen;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (done[i])
             continue;
@@ -295,8 +300,8 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
         done[i] = true;
         if (!seen.emplace(e.type.IsId(), e.type.Id(), e.type.Name(), e.name.IsId(), e.name.Id(), e.name.Name(),
                           e.language).second) {
-            body += "# left out: a second resource type=" + Quote(e.type.ToString()) + " name=" +
-                    Quote(e.name.ToString()) + " lang=" + std::to_string(e.language) + "\n\n";
+            body += "# left out: a second resource type=" + QuoteString(e.type.ToString()) + " name=" +
+                    QuoteString(e.name.ToString()) + " lang=" + std::to_string(e.language) + "\n\n";
             continue;
         }
         std::string text;
@@ -304,12 +309,12 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
         std::vector<std::pair<QString, std::vector<uint8_t>>> files;
         const std::string stem = FilePart(e.type) + "-" + FilePart(e.name) +
                                  (e.language == 1033 ? "" : "-" + std::to_string(e.language));
-        if (SameKey(e.type, ResName("TRIG"))) {
+        if (e.type == ResName("TRIG")) {
             text = TopicText(e);
-        } else if (SameKey(e.type, ResName("SCRP"))) {
+        } else if (e.type == ResName("SCRP")) {
             text = ScriptText(e);
-        } else if (SameKey(e.type, ResName("STYT")) || SameKey(e.type, ResName("STYL"))) {
-            const bool isText = SameKey(e.type, ResName("STYT"));
+        } else if (e.type == ResName("STYT") || e.type == ResName("STYL")) {
+            const bool isText = e.type == ResName("STYT");
             if (auto j = findPartner(e, isText ? "STYL" : "STYT")) {
                 const PeResources::Entry& styt = isText ? e : entries[*j];
                 const PeResources::Entry& styl = isText ? entries[*j] : e;
@@ -322,21 +327,21 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
                 }
             }
             text = isText ? StytText(e) : StylText(e);
-        } else if (SameKey(e.type, ResName("STR#"))) {
+        } else if (e.type == ResName("STR#")) {
             text = StrListText(e);
-        } else if (SameKey(e.type, ResName("STSQ"))) {
+        } else if (e.type == ResName("STSQ")) {
             text = SequenceText(e);
-        } else if (SameKey(e.type, ResName(kRtRcdata)) &&
-                   SameKey(e.name, ResName(UpperCaseName(std::string(SoundList::kResourceName))))) {
+        } else if (e.type == ResName(kRtRcdata) &&
+                   e.name == ResName(UpperCaseName(std::string(SoundList::kResourceName)))) {
             text = SoundListText(e);
-        } else if (SameKey(e.type, ResName(kRtBitmap))) {
+        } else if (e.type == ResName(kRtBitmap)) {
             std::string ignored;
             if (auto info = InspectPackedDib(e.data, &ignored)) {
                 const std::string file = fileName("pictures", stem, ".bmp");
                 files.emplace_back(QString::fromStdString(base + "/" + file), BmpFileFromPackedDib(e.data, *info));
                 text = "bitmap " + KeyText(e.name) + LangText(e.language) + " file=" + QuoteString(file) + "\n";
             }
-        } else if (SameKey(e.type, ResName(std::string(SoundList::kWaveType))) && CheckWaveImage(e.data).empty()) {
+        } else if (e.type == ResName(std::string(SoundList::kWaveType)) && CheckWaveImage(e.data).empty()) {
             const std::string file = fileName("sounds", stem, ".wav");
             files.emplace_back(QString::fromStdString(base + "/" + file),
                                std::vector<uint8_t>(e.data.begin(), e.data.end()));

@@ -23,7 +23,7 @@ bool BuildModuleImage(const std::string& srcDir, std::vector<uint8_t>* image, st
     const auto& resources = compiler.Resources();
 
     // The same resource twice: name both places.
-    using Key = std::tuple<bool, uint16_t, std::string, bool, uint16_t, std::string, uint16_t>;
+    using Key = std::tuple<bool, uint16_t, std::u16string, bool, uint16_t, std::u16string, uint16_t>;
     std::map<Key, const BuiltResource*> seen;
     for (const BuiltResource& r : resources) {
         Key key{r.type.IsId(), r.type.Id(), r.type.Name(), r.name.IsId(), r.name.Id(), r.name.Name(), r.language};

@@ -1,18 +1,10 @@
 #include "ModuleLister.h"
 
 #include "ContentModule.h"
-#include "Windows1252.h"
 
 #include <QCryptographicHash>
 
 #include <algorithm>
-
-namespace {
-std::string Show(const ResName& key)
-{
-    return key.IsId() ? std::to_string(key.Id()) : FromWindows1252(key.Name()).toStdString();
-}
-} // namespace
 
 std::vector<std::string> ListModule(const ContentModule& module)
 {
@@ -21,7 +13,7 @@ std::vector<std::string> ListModule(const ContentModule& module)
         const QByteArray hash = QCryptographicHash::hash(
             QByteArrayView(reinterpret_cast<const char*>(e.data.data()), qsizetype(e.data.size())),
             QCryptographicHash::Sha256);
-        lines.push_back("type=" + Show(e.type) + " name=" + Show(e.name) + " lang=" + std::to_string(e.language) +
+        lines.push_back("type=" + e.type.ToString() + " name=" + e.name.ToString() + " lang=" + std::to_string(e.language) +
                         " size=" + std::to_string(e.data.size()) + " sha256=" + hash.toHex().toStdString());
     }
     std::sort(lines.begin(), lines.end());

@@ -1,6 +1,6 @@
 #include "PeResourceWriter.h"
 
-#include "Windows1252.h"
+#include <QChar>
 
 #include <algorithm>
 #include <map>
@@ -34,12 +34,6 @@ void Put64(std::vector<uint8_t>& out, size_t at, uint64_t v)
         out[at + i] = uint8_t(v >> (8 * i));
 }
 
-std::u16string Utf16(const ResName& name)
-{
-    const QString text = FromWindows1252(name.Name());
-    return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
-}
-
 std::u16string UpperCase(std::u16string text)
 {
     for (char16_t& unit : text)
@@ -67,7 +61,8 @@ bool PeResourceWriter::Before(const ResName& a, const ResName& b)
     // Windows orders names by their upper-case form ("A_B" after "AAB",
     // "abc" before "ABD"); names that differ only in letter case keep a
     // fixed order among themselves.
-    const std::u16string textA = Utf16(a), textB = Utf16(b);
+    const std::u16string& textA = a.Name();
+    const std::u16string& textB = b.Name();
     const std::u16string upperA = UpperCase(textA), upperB = UpperCase(textB);
     if (upperA != upperB)
         return upperA < upperB;
@@ -109,10 +104,7 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
     auto addString = [&](const ResName& key) {
         if (key.IsId())
             return;
-        std::u16string text = Utf16(key);
-        if (stringOffsets.count(text))
-            return;
-        stringOffsets[text] = 0;
+        stringOffsets.emplace(key.Name(), 0);
     };
     for (const auto& [type, names] : tree) {
         addString(type);
@@ -198,7 +190,7 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
     auto nameField = [&](const ResName& key) -> uint32_t {
         if (key.IsId())
             return key.Id();
-        return kHighBit | uint32_t(stringOffsets.at(Utf16(key)));
+        return kHighBit | uint32_t(stringOffsets.at(key.Name()));
     };
     auto writeTableHeader = [&](size_t offset, size_t named, size_t ids) {
         Put16(out, base + offset + 12, uint16_t(named));

@@ -4,7 +4,6 @@
 #include "OvrcRunner.h"
 #include "PeResourceWriter.h"
 #include "TestHome.h"
-#include "Windows1252.h"
 
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -14,7 +13,7 @@ namespace {
 
 QByteArray Bytes(std::span<const uint8_t> s) { return QByteArray(reinterpret_cast<const char*>(s.data()), qsizetype(s.size())); }
 
-QString Key(const ResName& key) { return key.IsId() ? QString::number(key.Id()) : FromWindows1252(key.Name()); }
+QString Key(const ResName& key) { return QString::fromStdString(key.ToString()); }
 
 // Sources with names and ids mixed, several languages, an empty resource
 // and one of odd length, with the build's checks off.
@@ -121,7 +120,7 @@ private slots:
     {
         QFETCH(QString, first);
         QFETCH(QString, second);
-        const ResName a(ToWindows1252(first)), b(ToWindows1252(second));
+        const ResName a(first.toStdString()), b(second.toStdString());
         QVERIFY(PeResourceWriter::Before(a, b));
         QVERIFY(!PeResourceWriter::Before(b, a));
         QVERIFY(PeResourceWriter::Before(b, ResName(0)));

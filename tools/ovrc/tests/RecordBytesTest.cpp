@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(compiler.Resources().size(), size_t(1));
         const BuiltResource& r = compiler.Resources()[0];
         QVERIFY(r.type.IsId() && r.type.Id() == 10);
-        QCOMPARE(QByteArray::fromStdString(r.name.Name()), QByteArray("SOUNDLIST"));
+        QCOMPARE(QByteArray::fromStdString(r.name.ToString()), QByteArray("SOUNDLIST"));
         QCOMPARE(Bytes(r.data), QByteArray("BELL\0Tibetan Bell\0TWO\0B\0", 24));
     }
 

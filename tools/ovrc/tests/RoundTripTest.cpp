@@ -182,6 +182,47 @@ LANGUAGE 7, 1
         QVERIFY(source.contains("raw \"TRIG\" \"mixedCase\" file="));
     }
 
+    void NamesKeepEveryCharacterAndAnyLength()
+    {
+        // Two names that differ only outside Windows-1252, a name no file
+        // name could hold, and one that differs from it only at its end.
+        const std::string chinese = "\xe4\xb8\xad" "A", japanese = "\xe6\x96\x87" "A";
+        const std::string longName = std::string(300, 'N'), longName2 = std::string(299, 'N') + "M";
+        PeResourceWriter writer;
+        for (const std::string& name : {chinese, japanese, longName, longName2})
+            writer.Add({"OTHER", ResName(name), 1033, Vec(QByteArray::fromStdString(name.substr(0, 4)))});
+        std::vector<uint8_t> image;
+        QVERIFY(writer.Write(&image));
+        QTemporaryDir dir;
+        const QString module = dir.filePath("names.dll");
+        QVERIFY(WriteBytes(module, QByteArray(reinterpret_cast<const char*>(image.data()), qsizetype(image.size()))));
+
+        auto loaded = ContentModule::FromFile(module.toStdString());
+        QVERIFY(loaded);
+        QCOMPARE(loaded->Resources().Entries().size(), size_t(4));
+        // ASCII letters match without regard to case, other characters exactly.
+        const auto* found = loaded->Find("other", ResName("\xe4\xb8\xad" "a"));
+        QVERIFY(found && std::ranges::equal(found->data, Vec(QByteArray::fromStdString(chinese.substr(0, 4)))));
+        QVERIFY(!loaded->Find("OTHER", "?A"));
+
+        QString summary;
+        CheckRoundTrip(module, dir.path(), &summary);
+        if (QTest::currentTestFailed())
+            return;
+        QVERIFY2(summary.endsWith(": 0 resources as source, 4 kept raw"), qPrintable(summary));
+        const QString source = QString::fromUtf8(ReadBytes(dir.filePath("dump/content.ovs")));
+        QVERIFY(source.contains(QString::fromStdString("raw \"OTHER\" \"" + longName + "\" file=")));
+        std::vector<ReadobjResource> listed;
+        QString log;
+        QVERIFY2(ReadWithLlvmReadobj(dir.filePath("rebuilt.dll"), &listed, &log), qPrintable(log));
+        QStringList names;
+        for (const ReadobjResource& r : listed)
+            names << r.name;
+        names.sort();
+        QCOMPARE(names, (QStringList{QString::fromStdString(longName2), QString::fromStdString(longName),
+                                     QString::fromStdString(chinese), QString::fromStdString(japanese)}));
+    }
+
 private:
     std::unique_ptr<TestHome> m_home;
 };
