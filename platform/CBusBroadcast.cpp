@@ -67,3 +67,16 @@ bool CBusBroadcast::PostOn(const QDBusConnection& connection, Message message, u
     signal << wParam << lParam;
     return connection.send(signal);
 }
+
+bool CBusBroadcast::Flush()
+{
+    if (!m_connection.isConnected())
+        return false;
+    // Messages leave a connection in order: once the bus answers this
+    // call, every earlier broadcast has been handed to it.
+    QDBusMessage ping = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                       QStringLiteral("/org/freedesktop/DBus"),
+                                                       QStringLiteral("org.freedesktop.DBus.Peer"),
+                                                       QStringLiteral("Ping"));
+    return m_connection.call(ping, QDBus::Block, BusNames::kCallTimeoutMs).type() == QDBusMessage::ReplyMessage;
+}

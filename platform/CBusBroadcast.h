@@ -24,6 +24,10 @@ public:
     /// The same on the process's connection.
     static bool PostOn(const QDBusConnection& connection, Message message, uint wParam, int lParam = 0);
 
+    /// Waits (bounded) until everything posted so far has reached the bus,
+    /// so that it is not lost when the process ends right after.
+    bool Flush();
+
     /// The signal member of each message ("OvantisToCtrlMsg"...).
     static QString MemberName(Message message);
 
