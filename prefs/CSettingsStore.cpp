@@ -28,7 +28,7 @@ constexpr qint64 kMaxStampWaitMs = 100;
 
 bool IsValidKeyPart(const QString& part)
 {
-    return !part.isEmpty() && !part.contains(u'/') && !part.contains(u'\\');
+    return CSettingsStore::NameProblem(part).isEmpty();
 }
 
 QByteArray UpToZero(QByteArrayView bytes)
@@ -107,6 +107,17 @@ QString CSettingsStore::DefaultFilePath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
         + QStringLiteral("/Halvorn Press/Stretch.conf");
+}
+
+QString CSettingsStore::NameProblem(const QString& part)
+{
+    if (part.isEmpty())
+        return QStringLiteral("it is empty");
+    if (part.contains(u'/'))
+        return QStringLiteral("it holds '/', which would make it a subsection");
+    if (part.contains(u'\\'))
+        return QStringLiteral("it holds '\\', which would make it a subsection");
+    return {};
 }
 
 std::optional<QByteArray> CSettingsStore::ReadStored(const QString& section, const QString& name) const
@@ -252,7 +263,7 @@ bool CSettingsStore::KeepDamagedCopy()
     }
     const QByteArray bytes = file.readAll();
     file.close();
-    const QString damage = FindSettingsFileDamage(bytes);
+    const QString damage = FindSettingsFileDamage(m_filePath, bytes);
     if (damage.isEmpty() || bytes == m_lastDamagedCopy)
         return true;
 

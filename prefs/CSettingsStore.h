@@ -34,6 +34,10 @@ public:
     /// A plain decimal number in the signed 32-bit range: an optional '-'
     /// and digits, nothing else.
     static std::optional<int> ParseInt(QStringView text);
+    /// What makes text unusable as a section or value name, or an empty
+    /// string when it is usable: names are not empty and hold neither '/'
+    /// nor '\' (either would nest the value in a subsection).
+    static QString NameProblem(const QString& part);
     const QString& FilePath() const { return m_filePath; }
 
     /// The stored int, or defaultValue when the value is missing or is not a

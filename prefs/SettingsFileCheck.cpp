@@ -1,6 +1,9 @@
 #include "SettingsFileCheck.h"
 
+#include <QList>
 #include <QSet>
+#include <QSettings>
+#include <QVariant>
 #include <QStringDecoder>
 
 namespace {
@@ -66,16 +69,19 @@ QString UnescapeKey(QByteArrayView raw)
     return key;
 }
 
-} // namespace
+// A "name=value" line as the scan meets it: the key as QSettings names it
+// ("Section/Name") and the value's text as it stands in the file.
+struct ValueLine {
+    int lineNumber;
+    QString key;
+    QByteArrayView text;
+};
 
-QString FindSettingsFileDamage(QByteArrayView data)
+// Walks the lines of a UTF-8 file; returns what is wrong with the first
+// damaged line, or an empty string. Each value line goes to onValue first.
+template <typename OnValue>
+QString ScanLines(QByteArrayView data, OnValue onValue)
 {
-    {
-        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        const QString ignored = decoder.decode(data);
-        if (decoder.hasError())
-            return QStringLiteral("the file is not UTF-8 text");
-    }
     if (data.startsWith("\xef\xbb\xbf"))
         data = data.sliced(3);
 
@@ -167,6 +173,54 @@ QString FindSettingsFileDamage(QByteArrayView data)
         if (seen.contains(key))
             return QStringLiteral("line %1: \"%2\" is given twice").arg(lineNumber).arg(key);
         seen.insert(key);
+        onValue(ValueLine{lineNumber, key, data.sliced(equals + 1, lineEnd - equals - 1)});
+    }
+    return {};
+}
+
+// How many parts of a value QSettings read as nothing: the value itself,
+// or the items of a list.
+qsizetype InvalidParts(const QVariant& value)
+{
+    if (!value.isValid())
+        return 1;
+    if (value.metaType().id() != QMetaType::QVariantList)
+        return 0;
+    qsizetype invalid = 0;
+    for (const QVariant& part : value.toList())
+        invalid += part.isValid() ? 0 : 1;
+    return invalid;
+}
+
+} // namespace
+
+QString FindSettingsFileDamage(QByteArrayView data)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString ignored = decoder.decode(data);
+    if (decoder.hasError())
+        return QStringLiteral("the file is not UTF-8 text");
+    return ScanLines(data, [](const ValueLine&) {});
+}
+
+QString FindSettingsFileDamage(const QString& filePath, QByteArrayView data)
+{
+    const QString damage = FindSettingsFileDamage(data);
+    if (!damage.isEmpty() || !data.contains('@'))
+        return damage;
+    // Only "@Type(...)" values can be beyond QSettings: one it cannot
+    // decode reads as nothing and is written back as "@Invalid()".
+    QList<ValueLine> typed;
+    ScanLines(data, [&](const ValueLine& line) {
+        if (line.text.contains('@'))
+            typed.append(line);
+    });
+    if (typed.isEmpty())
+        return {};
+    const QSettings settings(filePath, QSettings::IniFormat);
+    for (const ValueLine& line : typed) {
+        if (InvalidParts(settings.value(line.key)) > line.text.count("@Invalid()"))
+            return QStringLiteral("line %1: the value of \"%2\" cannot be read").arg(line.lineNumber).arg(line.key);
     }
     return {};
 }

@@ -9,3 +9,8 @@
 /// a key given twice in one section (only the last one survives).
 /// Returns what is wrong with the first such line, or an empty string.
 QString FindSettingsFileDamage(QByteArrayView data);
+
+/// The same, and also a value that QSettings cannot decode (a "@Variant(...)"
+/// written by hand, say): it reads as nothing and a rewrite stores it as
+/// "@Invalid()". data are the bytes read from filePath.
+QString FindSettingsFileDamage(const QString& filePath, QByteArrayView data);

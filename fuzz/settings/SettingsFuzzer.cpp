@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         file.setFileTime(stamp, QFileDevice::FileModificationTime);
     }
 
-    const QString damage = FindSettingsFileDamage(input);
+    const QString damage = FindSettingsFileDamage(path, input);
     CSettingsStore store(path);
     for (const SettingValue* value : Settings::All()) {
         for (SettingReader reader : {SettingReader::Page, SettingReader::Controller, SettingReader::Viewer}) {

@@ -407,6 +407,12 @@ private slots:
         QTest::newRow("not UTF-8")
             << QByteArray("[Preferences]\nNotification%20Sound=Caf\xe9\nLastAppX=5\n")
             << QStringList{"Preferences/LastAppX=5"};
+        QTest::newRow("value QSettings cannot decode")
+            << QByteArray("[Preferences]\nLastAppX=5\nSoundPath=@Variant(\\0\\0\\0\\x7f\\0\\0\\0\\x5junk)\n")
+            << QStringList{"Preferences/LastAppX=5"};
+        QTest::newRow("list item QSettings cannot decode")
+            << QByteArray("[Preferences]\nSoundPath=one, @Invalid(), @Variant(\\0\\0\\0\\x7f)\nLastAppY=7\n")
+            << QStringList{"Preferences/LastAppY=7"};
         QTest::newRow("binary junk")
             << QByteArray("\x7f\x45\x4c\x46\x02\x01\x01\x00\x00\x00\n\x10\x11[\x12\n", 16)
             << QStringList{};
@@ -449,13 +455,15 @@ private slots:
     {
         CSettingsStore store;
         const QByteArray file = "; written by hand\n[Preferences]\nActivation%20Mode=1 ; clock\n"
-                                "Notification%20Sound=\"Bell, Tibetan\"\n\n[Ovantis]\nLastStretchTopic=301\n";
+                                "Notification%20Sound=\"Bell, Tibetan\"\nSoundPath=/home/me@work/bell.wav\n"
+                                "LastAppY=@Invalid()\n\n[Ovantis]\nLastStretchTopic=301\n";
         WriteFile(store.FilePath(), file);
         QVERIFY(store.WriteInt("Preferences", "LastAppX", 1));
         QVERIFY(DamagedCopies(store.FilePath()).isEmpty());
         QCOMPARE(store.ReadInt("Preferences", "Activation Mode", 0), 1);
         QCOMPARE(store.ReadString("Preferences", "Notification Sound", ""), QByteArray("Bell, Tibetan"));
         QCOMPARE(store.ReadInt("Ovantis", "LastStretchTopic", 0), 301);
+        QCOMPARE(store.ReadString("Preferences", "SoundPath", ""), QByteArray("/home/me@work/bell.wav"));
     }
 
     void UnwritableFileKeepsTheOldValue()

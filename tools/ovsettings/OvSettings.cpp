@@ -53,10 +53,27 @@ QString Escaped(const QByteArray& bytes)
     return Decode(safe);
 }
 
+// Says what is wrong with a section or value name; false when it is usable.
+bool RefuseName(const char* what, const QString& name)
+{
+    const QString problem = CSettingsStore::NameProblem(name);
+    if (problem.isEmpty())
+        return false;
+    std::fprintf(stderr, "ovsettings: invalid %s name \"%s\": %s\n", what, qPrintable(name), qPrintable(problem));
+    return true;
+}
+
+bool RefuseNames(const QString& section, const QString& name)
+{
+    return RefuseName("section", section) || RefuseName("value", name);
+}
+
 int Get(const QStringList& args)
 {
     if (args.size() != 2)
         return Usage();
+    if (RefuseNames(args[0], args[1]))
+        return kUsage;
     const std::optional<QByteArray> stored = CSettingsStore().ReadStored(args[0], args[1]);
     if (!stored)
         return kMissingOrFailed;
@@ -76,6 +93,8 @@ int Set(QStringList args)
     const QString& section = args[0];
     const QString& name = args[1];
     const QString& value = args[2];
+    if (RefuseNames(section, name))
+        return kUsage;
     if (kind == Kind::Guess) {
         const SettingValue* known = Settings::Find(section.toStdString(), name.toStdString());
         if (known)

@@ -1,6 +1,7 @@
 #include "CSettingsStore.h"
 #include "TestHome.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 #include <memory>
@@ -84,6 +85,32 @@ private slots:
         QCOMPARE(run.exitCode, 2);
         QVERIFY(!run.err.isEmpty());
         QCOMPARE(OvSettings({"list"}).out, "Preferences/HotKey Keycode=83\n");
+    }
+
+    void SaysWhatIsWrongWithAName_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("set, empty section") << QStringList{"set", "", "LastAppX", "5"}
+                                            << QByteArray("invalid section name \"\": it is empty");
+        QTest::newRow("set, name with '/'") << QStringList{"set", "Preferences", "Last/AppX", "5"}
+                                            << QByteArray("invalid value name \"Last/AppX\": it holds '/'");
+        QTest::newRow("set, section with '\\'") << QStringList{"set", "Pre\\fs", "SoundPath", "x", "--string"}
+                                                 << QByteArray("invalid section name \"Pre\\fs\": it holds '\\'");
+        QTest::newRow("get, empty name") << QStringList{"get", "Preferences", ""}
+                                         << QByteArray("invalid value name \"\": it is empty");
+        QTest::newRow("get, section with '/'") << QStringList{"get", "Preferences/Deep", "LastAppX"}
+                                               << QByteArray("invalid section name \"Preferences/Deep\": it holds '/'");
+    }
+    void SaysWhatIsWrongWithAName()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, error);
+        const Run run = OvSettings(args);
+        QCOMPARE(run.exitCode, 2);
+        QVERIFY2(run.err.contains(error), run.err.constData());
+        QVERIFY(!run.err.contains("could not write"));
+        QVERIFY(!QFile::exists(CSettingsStore().FilePath()));
     }
 
     void StringFlagStoresTextForAnyName()
