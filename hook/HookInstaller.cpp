@@ -150,11 +150,15 @@ void HookInstaller::Install()
 void HookInstaller::Remove()
 {
     {
+        // Counting is over here, so a lock that cannot be had is no reason
+        // to count alone: this process's own handles are cleared anyway.
         std::optional<HookSharedState::InstallLock> lock;
-        HookSharedBlock& block = BlockUnderLock(lock);
+        if (HookSharedState::IsShared())
+            lock.emplace();
+        HookSharedBlock& block = HookSharedState::Block();
         if (OwnedByThisProcess(block)) {
             ClearHandles(block);
-        } else {
+        } else if (!lock || lock->Held()) {
             const uint32_t ownerStart = block.ownerStartTime.load();
             if (EffectiveHandle(block.keyboardHandle.load(), ownerStart) == 0)
                 block.keyboardHandle.store(0);
