@@ -45,6 +45,11 @@ const char* RuntimeDirProblem(const std::string& dir)
     return nullptr;
 }
 
+void WarnCountingAlone(const char* why)
+{
+    qCWarning(lcHook, "%s; keystrokes and clicks are counted for this process only", why);
+}
+
 // A block that lives only in this process, for sessions without a runtime directory.
 HookSharedBlock& PrivateBlock()
 {
@@ -147,9 +152,7 @@ std::string HookSharedState::LockPath()
 
 HookSharedState::InstallLock::InstallLock()
 {
-    std::string path = LockPath();
-    if (path.empty())
-        return;
+    const std::string path = LockPath();
     if (path.empty()) {
         m_problem = "there is no XDG_RUNTIME_DIR";
         return;
@@ -212,7 +215,7 @@ static HookSharedBlock& AttachLocked(std::atomic<HookSharedBlock*>& slot)
     }
     s_shared.store(block != nullptr);
     if (!block) {
-        qCWarning(lcHook, "%s; keystrokes and clicks are counted for this process only", problem);
+        WarnCountingAlone(problem);
         block = &PrivateBlock();
         if (!HeaderValid(*block))
             Initialise(*block);
@@ -226,7 +229,7 @@ void HookSharedState::FallBackToPrivate(const char* why)
     std::lock_guard guard(s_attachMutex);
     if (!s_shared.exchange(false))
         return;
-    qCWarning(lcHook, "%s; keystrokes and clicks are counted for this process only", why);
+    WarnCountingAlone(why);
     HookSharedBlock& block = PrivateBlock();
     if (!HeaderValid(block))
         Initialise(block);
