@@ -1,0 +1,99 @@
+#include "FigureBuild.h"
+
+#include "MediaFiles.h"
+#include "Picture.h"
+#include "formats/FieldText.h"
+
+#include <cstdio>
+#include <map>
+
+namespace Figure {
+
+namespace {
+
+uint32_t ColourRef(uint32_t rgb)
+{
+    return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+}
+
+} // namespace
+
+bool BuildFigure(const FigureSpec& spec, const QList<QRgb>& palette, BuiltFigure* out,
+                 std::vector<std::string>* errors)
+{
+    *out = BuiltFigure{};
+    const size_t before = errors->size();
+    FigureRenderer renderer(spec, palette);
+    if (!renderer.Problem().empty()) {
+        errors->push_back(spec.name + ": " + renderer.Problem());
+        return false;
+    }
+    std::vector<TimedFrame> frames;
+    if (!PlanFrames(spec, &frames, errors))
+        return false;
+
+    std::map<std::vector<uint8_t>, uint16_t> seen;
+    for (const TimedFrame& frame : frames) {
+        std::vector<uint8_t> indices = renderer.Quantize(renderer.Draw(frame.pose));
+        // The script keys out the top-left pixel's colour.
+        if (indices[0] != renderer.KeyIndex()) {
+            errors->push_back(frame.where.ToString() +
+                              ": the figure or a prop covers the frame's top-left pixel, which must show the key colour");
+            continue;
+        }
+        auto found = seen.find(indices);
+        if (found == seen.end()) {
+            const size_t number = out->pictures.size();
+            if (spec.firstPicture + number > 0xFFFF) {
+                errors->push_back(frame.where.ToString() + ": picture ids run past 65535");
+                break;
+            }
+            BuiltPicture picture;
+            picture.id = uint16_t(spec.firstPicture + number);
+            char suffix[16];
+            std::snprintf(suffix, sizeof suffix, "-%02zu.bmp", number);
+            picture.fileName = spec.name + suffix;
+            const std::vector<uint8_t> dib = PackedDib8(spec.width, spec.height, palette, indices);
+            std::string error;
+            auto info = InspectPackedDib(dib, &error);
+            if (!info) {
+                errors->push_back(frame.where.ToString() + ": " + error);
+                break;
+            }
+            picture.bmp = BmpFileFromPackedDib(dib, *info);
+            picture.preview = DecodePicture(dib);
+            found = seen.emplace(std::move(indices), picture.id).first;
+            out->pictures.push_back(std::move(picture));
+        }
+        if (!out->shown.empty() && out->shown.back().first == found->second)
+            out->shown.back().second += frame.ticks;
+        else
+            out->shown.emplace_back(found->second, frame.ticks);
+    }
+    if (errors->size() != before)
+        return false;
+
+    // The whole loop lasts exactly the timeline: each frame's pass draws
+    // and holds one tick, each NOP one more, and the Cycle at the end takes
+    // the last frame's last tick.
+    std::string text = "# Made by ovfig from " + spec.name + ".fig: do not edit, edit the figure source.\n";
+    for (const BuiltPicture& picture : out->pictures)
+        text += "bitmap " + std::to_string(picture.id) + " file=" + picture.fileName + "\n";
+    const Formats::Rect32 at{spec.atX, spec.atY, spec.atX + spec.width, spec.atY + spec.height};
+    const std::string rect = Formats::RectText(at);
+    text += "\nscript " + std::to_string(spec.script) + "\n";
+    for (size_t i = 0; i < out->shown.size(); ++i) {
+        const auto& [id, ticks] = out->shown[i];
+        // Filling and drawing in one pass: the figure never leaves the page.
+        text += "  RectFill rect=" + rect + " colour=" + Formats::ColourText(ColourRef(spec.clear)) + "\n";
+        text += "  DrawPict picture=" + std::to_string(id) + " rect=" + rect + " selector=-2\n";
+        const int nops = ticks - 1 - (i + 1 == out->shown.size() ? 1 : 0);
+        for (int n = 0; n < nops; ++n)
+            text += "  NOP\n";
+    }
+    text += "  Cycle count=" + std::to_string(spec.repeat) + "\nend\n";
+    out->sources = text;
+    return true;
+}
+
+} // namespace Figure
