@@ -186,7 +186,7 @@ void DrawHead(const Painter& p, const Skeleton& s, bool front)
                                       .subtracted(Ellipse({6, 4.5}, 12, 13))
                                       .intersected(Ellipse({-0.5, 0}, 15, 17));
         p.Part(hair, kHairTone);
-        p.Part(Ellipse({-2.5, 2}, 2.8, 3.8), kSkinTone);
+        p.Part(Ellipse({-1.5, 2.5}, 2.3, 3.2), kSkinTone);
     }
     raw->restore();
 }

@@ -1,6 +1,6 @@
 #include "FigureSource.h"
 
-#include "Picture.h"
+#include "formats/DibFormat.h"
 
 #include <cmath>
 #include <set>
@@ -159,10 +159,10 @@ private:
             int w = 0, h = 0;
             if (!PairIn(t[1].text, -kMaxCoordinate, kMaxCoordinate, &w, &h))
                 Error(line.where, "size '" + t[1].text + "' is not WIDTH,HEIGHT");
-            else if (w < 1 || h < 1 || w > kMaxPictureSide || h > kMaxPictureSide)
+            else if (w < 1 || h < 1 || w > Formats::Dib::kMaxSide || h > Formats::Dib::kMaxSide)
                 Error(line.where, "frame size " + std::to_string(w) + " x " + std::to_string(h) +
-                                      " is outside 1 x 1 to " + std::to_string(kMaxPictureSide) + " x " +
-                                      std::to_string(kMaxPictureSide) + ", the pictures the drawing surface decodes");
+                                      " is outside 1 x 1 to " + std::to_string(Formats::Dib::kMaxSide) + " x " +
+                                      std::to_string(Formats::Dib::kMaxSide) + ", the pictures the drawing surface decodes");
             else {
                 m_spec->width = w;
                 m_spec->height = h;
@@ -176,10 +176,10 @@ private:
             options({});
             if (!Expect(line, 1, "height PIXELS"))
                 return;
-            auto v = IntIn(t[1].text, 10, kMaxPictureSide);
+            auto v = IntIn(t[1].text, 10, Formats::Dib::kMaxSide);
             if (!v)
                 Error(line.where, "height '" + t[1].text + "' is not a number of pixels from 10 to " +
-                                      std::to_string(kMaxPictureSide));
+                                      std::to_string(Formats::Dib::kMaxSide));
             else
                 m_spec->figureHeight = *v;
         } else if (word == "key" || word == "matte") {
