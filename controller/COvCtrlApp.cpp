@@ -75,6 +75,8 @@ bool COvCtrlApp::InitInstance(const QStringList& arguments)
         Message(QStringLiteral("Ovantis requires color graphics."));
         return false;
     }
+    // The plain 100 ms timer, for measuring what the sleeping one saves.
+    m_frame->SetSleeping(qEnvironmentVariable("OVANTIS_CONTROLLER_TIMER") != QStringLiteral("plain"));
     if (!m_frame->Create())
         return false;
     m_frame->SetViewerPath(viewer);
