@@ -3,6 +3,7 @@
 #include "BusNames.h"
 #include "CBusBroadcast.h"
 #include "CBusWindow.h"
+#include "CClockChangeWatch.h"
 #include "CContentCatalog.h"
 #include "CReminderDialog.h"
 #include "CScreenSaverWatch.h"
@@ -78,6 +79,13 @@ bool CMainFrame::Create()
         m_viewerExists = SessionBus::HasWindow(kViewerClass);
     }
 
+    // A clock set while the timer sleeps may bring a clock mark nearer: the
+    // step that a plain timer would make at once happens at once.
+    connect(new CClockChangeWatch(this), &CClockChangeWatch::Changed, this, [this] {
+        if (!m_timer.isActive())
+            SleepUntilTick(SystemClock::BootMilliseconds() + 1);
+    });
+
     ArmHotKey();
     m_tickPhaseMs = SystemClock::BootMilliseconds() % kTimerMs;
     m_timer.start();
@@ -113,12 +121,17 @@ void CMainFrame::Reschedule()
             m_timer.start();
         return;
     }
-    // Sleep until the first tick of the plain timer's grid at which the
-    // clock reads `wake`: the step then happens exactly when it would have.
-    int64_t target = wake * 1000;
-    target += ((m_tickPhaseMs - target) % kTimerMs + kTimerMs) % kTimerMs;
+    SleepUntilTick(wake * 1000);
+}
+
+void CMainFrame::SleepUntilTick(int64_t atLeastMs)
+{
+    // The first tick of the plain timer's grid from atLeastMs on: the step
+    // then happens exactly when a plain timer would have made it.
+    const int64_t target = atLeastMs + ((m_tickPhaseMs - atLeastMs) % kTimerMs + kTimerMs) % kTimerMs;
     m_timer.stop();
-    m_wakeTimer.start(int(std::min<int64_t>(target - nowMs, 24 * 3600 * 1000)));
+    const int64_t delay = target - SystemClock::BootMilliseconds();
+    m_wakeTimer.start(int(std::clamp<int64_t>(delay, 0, kMaxSleepMs)));
 }
 
 void CMainFrame::OnCommand(int id)

@@ -20,6 +20,8 @@ class CMainFrame : public QObject, public ISchedulerHost {
 
 public:
     static constexpr int kTimerMs = 100;
+    /// The longest sleep in one go; the wake-up then looks again.
+    static constexpr int64_t kMaxSleepMs = 3600 * 1000;
 
     CMainFrame(CSettingsStore& store, CContentCatalog& catalog, QObject* parent = nullptr);
     ~CMainFrame() override;
@@ -64,6 +66,7 @@ private:
     void OnBroadcast(int message, uint wParam, int lParam);
     void ArmHotKey();
     void Reschedule();
+    void SleepUntilTick(int64_t atLeastMs);
 
     CSettingsStore& m_store;
     CContentCatalog& m_catalog;

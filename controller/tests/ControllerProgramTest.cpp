@@ -97,11 +97,17 @@ private:
         return QString::fromUtf8(log.readAll()).split(u'\n', Qt::SkipEmptyParts);
     }
 
-    QProcess* StartController(const QStringList& args)
+    QProcess* StartController(const QStringList& args, const QStringList& wrapper = {})
     {
         auto process = std::make_unique<QProcess>();
         process->setProcessChannelMode(QProcess::ForwardedChannels);
-        process->start(Program(), args);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "xcb"); // its dialogs on the private X server
+        process->setProcessEnvironment(env);
+        if (wrapper.isEmpty())
+            process->start(Program(), args);
+        else
+            process->start(wrapper[0], wrapper.mid(1) + QStringList{Program()} + args);
         m_controllers.push_back(std::move(process));
         return m_controllers.back().get();
     }
@@ -241,6 +247,31 @@ private slots:
         QVERIFY(first->waitForFinished(kWaitMs));
         QVERIFY(!QFile::exists(entry));
         QTRY_COMPARE_WITH_TIMEOUT(ViewerStarts(), (QStringList{"start ", "start ", "start -Remove"}), kWaitMs);
+    }
+
+    // A reminder from start to finish: the interval passes, the dialog comes
+    // up, the user takes the offered "Stretch Now" and the next routine shows.
+    void intervalReminderDialog()
+    {
+        CSettingsStore store;
+        QVERIFY(store.WriteInt(Settings::kActivationInterval, 0)); // one minute
+        QVERIFY(store.WriteInt(Settings::kNotificationDialogOn, 1));
+        // The controller's clocks run ten times as fast: its minute lasts six seconds.
+        StartController({}, {"faketime", "-f", "+0 x10"});
+        QVERIFY(WaitForController());
+        QByteArray window;
+        QDeadlineTimer deadline(30000);
+        while (window.isEmpty() && !deadline.hasExpired()) {
+            QTest::qWait(100);
+            if (m_desktop.Run("xdotool", {"search", "--onlyvisible", "--name", "^Ovantis$"}, &window) != 0)
+                window.clear();
+        }
+        window = window.trimmed().split('\n').value(0);
+        QVERIFY2(!window.isEmpty(), "no reminder dialog came up");
+        QVERIFY(m_probe->shownTopics.isEmpty());
+        QCOMPARE(m_desktop.Run("xdotool", {"windowfocus", window, "key", "--delay", "50", "Return"}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
+        QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 1);
     }
 };
 
