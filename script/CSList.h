@@ -73,8 +73,9 @@ public:
 
 private:
     struct Node {
+        Node(std::unique_ptr<Node> following, T* it) : next(std::move(following)), item(it) {}
         std::unique_ptr<Node> next;
-        T* item = nullptr;
+        T* item;
     };
 
     std::unique_ptr<Node> m_head;
