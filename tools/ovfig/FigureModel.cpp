@@ -8,7 +8,7 @@ namespace Figure {
 namespace {
 
 constexpr std::string_view kJointNames[kJointCount] = {
-    "waist",         "neck",           "head",        "left-collar", "right-collar", "left-shoulder",
+    "waist",         "neck",           "head",        "nod",         "left-collar", "right-collar", "left-shoulder",
     "right-shoulder", "left-elbow",    "right-elbow", "left-wrist",  "right-wrist",  "left-hip",
     "right-hip",     "left-knee",      "right-knee",  "left-ankle",  "right-ankle",
 };
@@ -23,6 +23,7 @@ constexpr RangePair kRanges[kJointCount] = {
     {{-60, 60}, {-30, 90}},    // waist: bend to the left / forward
     {{-50, 50}, {-50, 60}},    // neck
     {{-40, 40}, {-40, 40}},    // head
+    {{-30, 60}, {-30, 60}},    // nod: chin towards the chest
     {{-10, 30}, {-10, 30}},    // left collar: shoulder lift
     {{-10, 30}, {-10, 30}},    // right collar
     {{-30, 180}, {-60, 180}},  // left shoulder: out / forward
@@ -123,9 +124,13 @@ Skeleton Solve(View view, const Pose& pose)
     s.neckBase = Add(s.waist, Turn({0, -kTorso}, waist));
     s.clavicle = Add(s.waist, Turn({0, -(kTorso - kClavicleBelowNeck)}, waist));
     s.neckDir = s.torsoDir - pose[kNeck];
-    s.neckTop = Add(s.neckBase, Scale(Direction(s.neckDir), kNeckLength));
-    s.headDir = s.neckDir - pose[kHead];
-    s.headCentre = Add(s.neckTop, Scale(Direction(s.headDir), kHeadCentre));
+    s.nod = pose[kNod];
+    // From the front a bow tips neck and head towards the viewer, so both
+    // look shorter; from the side it turns the head forwards.
+    const double bow = front ? std::cos(Radians(s.nod)) : 1;
+    s.neckTop = Add(s.neckBase, Scale(Direction(s.neckDir), kNeckLength * bow));
+    s.headDir = s.neckDir - pose[kHead] - (front ? 0 : s.nod);
+    s.headCentre = Add(s.neckTop, Scale(Direction(s.headDir), kHeadCentre * bow));
 
     for (int i = 0; i < 2; ++i) {
         // The front view mirrors the right side; the side view shows both

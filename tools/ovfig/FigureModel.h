@@ -14,7 +14,7 @@ enum class View { Front, Side };
 /// Joints in the order a pose stores them. "left" and "right" are the
 /// figure's own sides.
 enum Joint : int {
-    kWaist, kNeck, kHead,
+    kWaist, kNeck, kHead, kNod,
     kLeftCollar, kRightCollar,
     kLeftShoulder, kRightShoulder,
     kLeftElbow, kRightElbow,
@@ -62,6 +62,9 @@ struct Point {
 struct Skeleton {
     Point pelvis, waist, neckBase, neckTop, headCentre, clavicle;
     double torsoDir = 180, neckDir = 180, headDir = 180;
+    /// Degrees the head is bowed towards the viewer (front view) or
+    /// forwards (side view, where it is part of headDir).
+    double nod = 0;
     struct Arm {
         Point shoulder, elbow, wrist, handTip;
         double upperDir = 0, lowerDir = 0, handDir = 0;

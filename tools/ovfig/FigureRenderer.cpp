@@ -6,6 +6,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <numbers>
 #include <unordered_map>
 
 namespace Figure {
@@ -126,12 +127,12 @@ private:
 
 void DrawArm(const Painter& p, const Skeleton::Arm& a, bool far)
 {
-    const QPainterPath upper = Capsule(Q(a.shoulder), 6, Q(a.elbow), 5);
-    const QPainterPath lower = Capsule(Q(a.elbow), 5, Q(a.wrist), 4);
+    const QPainterPath upper = Capsule(Q(a.shoulder), 6.5, Q(a.elbow), 5.5);
+    const QPainterPath lower = Capsule(Q(a.elbow), 5.5, Q(a.wrist), 4.5);
     const Point handDir = Direction(a.handDir);
     const QPointF palm = Q(a.wrist) + QPointF(handDir.x, handDir.y) * 2.5;
-    const QPainterPath hand = Capsule(palm, 4.3, Q(a.handTip) - QPointF(handDir.x, handDir.y) * 3, 4.6);
-    const QPainterPath sleeve = Capsule(Q(a.shoulder), 7, Lerp(a.shoulder, a.elbow, 0.5), 6.4);
+    const QPainterPath hand = Capsule(palm, 4.6, Q(a.handTip) - QPointF(handDir.x, handDir.y) * 3, 4.9);
+    const QPainterPath sleeve = Capsule(Q(a.shoulder), 7.5, Lerp(a.shoulder, a.elbow, 0.5), 6.9);
     const QPainterPath arm = upper.united(lower).united(hand).united(sleeve);
     p.Outline(arm);
     p.Fill(upper.united(lower), far ? kFarSkinTone : kSkinTone);
@@ -142,7 +143,7 @@ void DrawArm(const Painter& p, const Skeleton::Arm& a, bool far)
 
 QPainterPath Leg(const Skeleton::Leg& l)
 {
-    return Capsule(Q(l.hip), 8.5, Q(l.knee), 7).united(Capsule(Q(l.knee), 7, Q(l.ankle), 5));
+    return Capsule(Q(l.hip), 9.5, Q(l.knee), 7.5).united(Capsule(Q(l.knee), 7.5, Q(l.ankle), 5.5));
 }
 
 QPainterPath Shoe(const Skeleton::Leg& l, bool front)
@@ -159,32 +160,39 @@ void DrawHead(const Painter& p, const Skeleton& s, bool front)
     raw->translate(Q(s.headCentre));
     raw->rotate(180 - s.headDir);
     if (front) {
-        p.Part(Ellipse({-12.5, 1.5}, 3, 4), kSkinTone);
-        p.Part(Ellipse({12.5, 1.5}, 3, 4), kSkinTone);
-        const QPainterPath face = Ellipse({0, 0}, 13, 15.5);
-        p.Part(face, kSkinTone);
-        raw->fillPath(Ellipse({-7.5, 6}, 2.4, 1.6), QColor::fromRgb(kCheek));
-        raw->fillPath(Ellipse({7.5, 6}, 2.4, 1.6), QColor::fromRgb(kCheek));
-        raw->fillPath(Ellipse({-4.8, 0.5}, 1.6, 2.1), QColor::fromRgb(kEye));
-        raw->fillPath(Ellipse({4.8, 0.5}, 1.6, 2.1), QColor::fromRgb(kEye));
+        // Bowed towards the viewer, the face slides down the head and the
+        // hair comes forward over it; the ears stay back, so rise.
+        const double look = std::sin(s.nod * std::numbers::pi / 180);
+        const double face = 6 * look, hairDrop = 4.5 * look, ears = -3 * look;
+        p.Part(Ellipse({-14, 1.5 + ears}, 3.2, 4.2), kSkinTone);
+        p.Part(Ellipse({14, 1.5 + ears}, 3.2, 4.2), kSkinTone);
+        const QPainterPath head = Ellipse({0, 0}, 14.5, 17);
+        p.Part(head, kSkinTone);
+        raw->save();
+        raw->setClipPath(head);
+        raw->fillPath(Ellipse({-8.3, 6.5 + face}, 2.6, 1.7), QColor::fromRgb(kCheek));
+        raw->fillPath(Ellipse({8.3, 6.5 + face}, 2.6, 1.7), QColor::fromRgb(kCheek));
+        raw->fillPath(Ellipse({-5.2, 0.5 + face}, 1.7, 2.2 * (1 - 0.3 * look)), QColor::fromRgb(kEye));
+        raw->fillPath(Ellipse({5.2, 0.5 + face}, 1.7, 2.2 * (1 - 0.3 * look)), QColor::fromRgb(kEye));
         QPainterPath smile;
-        smile.moveTo(-3.8, 7.2);
-        smile.quadTo(0, 10.2, 3.8, 7.2);
+        smile.moveTo(-4, 7.8 + face);
+        smile.quadTo(0, 11 + face, 4, 7.8 + face);
         raw->strokePath(smile, QPen(QColor::fromRgb(kMouth), 1.3 * p.Px(), Qt::SolidLine, Qt::RoundCap));
-        const QPainterPath hair = Ellipse({0, -3.2}, 14.2, 14.6)
-                                      .subtracted(Ellipse({0, 4.5}, 12.5, 13.5))
-                                      .united(Ellipse({-7, -9}, 6.5, 4.5))
-                                      .intersected(Ellipse({0, -1}, 14.5, 17));
+        raw->restore();
+        const QPainterPath hair = Ellipse({0, -3.5}, 15.8, 16)
+                                      .subtracted(Ellipse({0, 5 + hairDrop}, 14, 14.8))
+                                      .united(Ellipse({-7.5, -10 + hairDrop}, 7, 5))
+                                      .intersected(Ellipse({0, -1}, 16, 18.6));
         p.Part(hair, kHairTone);
     } else {
-        const QPainterPath head = Ellipse({0, 0}, 13.5, 15.5).united(Ellipse({12.5, 2.5}, 2.6, 3));
+        const QPainterPath head = Ellipse({0, 0}, 15, 17).united(Ellipse({14, 2.5}, 2.6, 3));
         p.Part(head, kSkinTone);
-        raw->fillPath(Ellipse({8, 6.5}, 2.2, 1.5), QColor::fromRgb(kCheek));
-        raw->fillPath(Ellipse({7.5, 0}, 1.4, 2.0), QColor::fromRgb(kEye));
-        p.Line({8.5, 9.3}, {11.5, 8.6}, kMouth, 1.3);
-        const QPainterPath hair = Ellipse({-1.5, -2.5}, 14.8, 14.8)
-                                      .subtracted(Ellipse({6, 4.5}, 12, 13))
-                                      .intersected(Ellipse({-0.5, 0}, 15, 17));
+        raw->fillPath(Ellipse({9, 7}, 2.4, 1.6), QColor::fromRgb(kCheek));
+        raw->fillPath(Ellipse({8.5, 0}, 1.5, 2.1), QColor::fromRgb(kEye));
+        p.Line({9.5, 10}, {12.8, 9.2}, kMouth, 1.3);
+        const QPainterPath hair = Ellipse({-1.5, -2.8}, 16.4, 16.4)
+                                      .subtracted(Ellipse({6.5, 5}, 13.4, 14.4))
+                                      .intersected(Ellipse({-0.5, 0}, 16.5, 18.6));
         p.Part(hair, kHairTone);
         p.Part(Ellipse({-1.5, 2.5}, 2.3, 3.2), kSkinTone);
     }
@@ -271,6 +279,11 @@ QImage FigureRenderer::Draw(const Pose& pose) const
         }
     };
     props(true);
+    // A figure on its own stands on a soft shadow.
+    if (m_spec.props.empty()) {
+        const double ground = std::max(s.leg[0].ankle.y, s.leg[1].ankle.y) + 5.5;
+        raw.fillPath(Ellipse({(s.leg[0].ankle.x + s.leg[1].ankle.x) / 2, ground}, 36, 4.5), QColor::fromRgb(kFloorShadow));
+    }
 
     const QPainterPath neck = Capsule(Q(s.neckBase), 5.5, Q(s.neckTop), 5);
     if (front) {
@@ -282,9 +295,9 @@ QImage FigureRenderer::Draw(const Pose& pose) const
         p.Part(neck, kSkinTone);
         const Point chest = {s.clavicle.x + (s.waist.x - s.clavicle.x) * 0.2,
                              s.clavicle.y + (s.waist.y - s.clavicle.y) * 0.2};
-        const QPainterPath torso = Capsule(Q(chest), 16, Q(s.waist), 14)
-                                       .united(Capsule(Q(s.arm[0].shoulder), 7, Q(s.clavicle), 8))
-                                       .united(Capsule(Q(s.arm[1].shoulder), 7, Q(s.clavicle), 8));
+        const QPainterPath torso = Capsule(Q(chest), 17, Q(s.waist), 15)
+                                       .united(Capsule(Q(s.arm[0].shoulder), 7.5, Q(s.clavicle), 8.5))
+                                       .united(Capsule(Q(s.arm[1].shoulder), 7.5, Q(s.clavicle), 8.5));
         p.Part(torso, kShirtTone);
         // The open collar.
         raw.save();

@@ -106,6 +106,12 @@ private slots:
                                                        << -6 - 48 * kCos30 + 11 + 30 * kCos30;
         QTest::newRow("shrug 30") << false << With({{kLeftCollar, 30}}) << "leftShoulder" << 22 * kCos30
                                   << -65.0;
+        // A bow of 60 from the front halves neck and head offset (cos 60);
+        // from the side it turns the head forwards from the neck top.
+        QTest::newRow("nod from the front: neck top") << false << With({{kNod, 60}}) << "neckTop" << 0.0 << -67.0;
+        QTest::newRow("nod from the front: head") << false << With({{kNod, 60}}) << "headCentre" << 0.0 << -74.5;
+        QTest::newRow("nod from the side: head") << true << With({{kNod, 60}}) << "headCentre" << 15 * kCos30
+                                                 << -72 - 7.5;
         const Pose sit = With({{kLeftHip, 90}, {kLeftKnee, 90}, {kLeftShoulder, 90}, {kLeftElbow, 90}});
         QTest::newRow("side, seated: knee") << true << sit << "leftKnee" << 44.0 << 0.0;
         QTest::newRow("side, seated: ankle") << true << sit << "leftAnkle" << 44.0 << 42.0;
@@ -122,7 +128,7 @@ private slots:
         QFETCH(double, y);
         const Skeleton s = Solve(side ? View::Side : View::Front, pose);
         const std::map<QString, Point> points = {
-            {"neckBase", s.neckBase},         {"headCentre", s.headCentre},     {"leftShoulder", s.arm[0].shoulder},
+            {"neckBase", s.neckBase},         {"neckTop", s.neckTop},         {"headCentre", s.headCentre},     {"leftShoulder", s.arm[0].shoulder},
             {"rightShoulder", s.arm[1].shoulder}, {"leftElbow", s.arm[0].elbow}, {"rightElbow", s.arm[1].elbow},
             {"leftWrist", s.arm[0].wrist},    {"leftHandTip", s.arm[0].handTip}, {"leftKnee", s.leg[0].knee},
             {"leftAnkle", s.leg[0].ankle},    {"leftToe", s.leg[0].toe}};
