@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+static_assert(kFaceBold != 0 && kFaceItalic != 0 && kFaceUnderline != 0, "face names of the styled-text table");
+
 namespace {
 
 Formats::StyledText::StyleRun DecodeRun(const uint8_t* styleRun)

@@ -1,13 +1,23 @@
 #pragma once
 #include "DrawTypes.h"
+#include "formats/StyledTextFormat.h"
 
 #include <QFont>
 #include <cstdint>
+#include <string_view>
 
-/// Face bits of a style run.
-inline constexpr uint16_t kFaceBold = 0x100;
-inline constexpr uint16_t kFaceItalic = 0x200;
-inline constexpr uint16_t kFaceUnderline = 0x400;
+/// The face bit of that name in the styled-text format's table (0 if none).
+constexpr uint16_t FaceBit(std::string_view name)
+{
+    for (const Formats::StyledText::FaceBit& face : Formats::StyledText::kFaceBits) {
+        if (face.name == name)
+            return face.bit;
+    }
+    return 0;
+}
+inline constexpr uint16_t kFaceBold = FaceBit("bold");
+inline constexpr uint16_t kFaceItalic = FaceBit("italic");
+inline constexpr uint16_t kFaceUnderline = FaceBit("underline");
 
 /// Concrete families the two content font names resolve to. Font number 0
 /// names the old bitmap "MS Sans Serif", which no Linux desktop ships; we
