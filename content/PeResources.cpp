@@ -39,7 +39,7 @@ public:
                 continue;
             if (uint64_t(length) > s.size - delta)
                 return false;
-            return m_image.Sub(size_t(s.fileOffset) + size_t(delta), length, out);
+            return Take(m_image.Sub(size_t(s.fileOffset) + size_t(delta), length), out);
         }
         return false;
     }
@@ -56,12 +56,19 @@ public:
             if (offset > m_image.Size())
                 return false;
             size_t available = m_image.Size() - offset;
-            return m_image.Sub(offset, std::min<size_t>(length, available), out);
+            return Take(m_image.Sub(offset, std::min<size_t>(length, available)), out);
         }
         return false;
     }
 
 private:
+    static bool Take(std::optional<std::span<const uint8_t>> bytes, std::span<const uint8_t>* out)
+    {
+        if (bytes)
+            *out = *bytes;
+        return bytes.has_value();
+    }
+
     ByteReader m_image;
     std::vector<Section> m_sections;
 };
@@ -103,12 +110,12 @@ private:
     template <typename Visit>
     void ForEachEntry(uint32_t offset, const char* what, Visit visit)
     {
-        uint16_t named = 0, ids = 0;
-        if (!m_tree.U16(size_t(offset) + 12, &named) || !m_tree.U16(size_t(offset) + 14, &ids)) {
+        const auto named = m_tree.U16(size_t(offset) + 12), ids = m_tree.U16(size_t(offset) + 14);
+        if (!named || !ids) {
             Warn(std::string(what) + " at " + std::to_string(offset) + " runs past the resource section");
             return;
         }
-        size_t count = size_t(named) + ids;
+        size_t count = size_t(*named) + *ids;
         const size_t first = size_t(offset) + kDirectoryHeaderSize;
         if (!m_tree.Has(first, count * kDirectoryEntrySize)) {
             Warn(std::string(what) + " at " + std::to_string(offset) + " has entries past the resource section");
@@ -127,9 +134,7 @@ private:
         }
         for (size_t i = 0; i < count; ++i) {
             const size_t at = first + i * kDirectoryEntrySize;
-            uint32_t nameField = 0, target = 0;
-            m_tree.U32(at, &nameField);
-            m_tree.U32(at + 4, &target);
+            const uint32_t nameField = *m_tree.U32(at), target = *m_tree.U32(at + 4);
             ResName name(uint16_t(0));
             if (nameField & kHighBit) {
                 if (!ReadName(nameField & ~kHighBit, &name)) {
@@ -169,16 +174,14 @@ private:
             *out = it->second;
             return true;
         }
-        uint16_t length = 0;
-        if (!m_tree.U16(offset, &length) || !m_tree.Has(size_t(offset) + 2, size_t(length) * 2)
-            || !Claim(offset, 2 + size_t(length) * 2))
+        const auto count = m_tree.U16(offset);
+        if (!count || !m_tree.Has(size_t(offset) + 2, size_t(*count) * 2) || !Claim(offset, 2 + size_t(*count) * 2))
             return false;
+        const uint16_t length = *count;
         std::u16string text;
         text.reserve(length);
         for (uint16_t i = 0; i < length; ++i) {
-            uint16_t unit = 0;
-            m_tree.U16(size_t(offset) + 2 + size_t(i) * 2, &unit);
-            text.push_back(static_cast<char16_t>(unit));
+            text.push_back(static_cast<char16_t>(*m_tree.U16(size_t(offset) + 2 + size_t(i) * 2)));
         }
         *out = ResName(std::move(text));
         m_names.emplace(offset, *out);
@@ -187,12 +190,12 @@ private:
 
     void AddData(const ResName& type, const ResName& name, uint16_t language, uint32_t offset)
     {
-        uint32_t rva = 0, size = 0;
-        if (!m_tree.Has(offset, kDataEntrySize) || !m_tree.U32(offset, &rva) || !m_tree.U32(size_t(offset) + 4, &size)) {
+        if (!m_tree.Has(offset, kDataEntrySize)) {
             Warn("resource " + Shown(type) + "/" + Shown(name) + "/" + std::to_string(language) +
                  " has its data entry past the resource section");
             return;
         }
+        const uint32_t rva = *m_tree.U32(offset), size = *m_tree.U32(size_t(offset) + 4);
         std::span<const uint8_t> bytes;
         if (!m_map.Bytes(rva, size, &bytes)) {
             Warn("resource " + Shown(type) + "/" + Shown(name) + "/" + std::to_string(language) +
@@ -237,35 +240,34 @@ bool PeResources::Parse(std::span<const uint8_t> bytes, std::string* error)
     m_warnings.clear();
     ByteReader image(bytes);
 
-    uint16_t mz = 0;
-    uint32_t peOffset = 0;
-    if (!image.U16(0, &mz) || mz != 0x5A4D || !image.U32(0x3C, &peOffset))
+    const auto mz = image.U16(0);
+    const auto peOffset = image.U32(0x3C);
+    if (mz != 0x5A4D || !peOffset)
         return Fail(error, "not a PE module: no DOS header");
-    uint32_t signature = 0;
-    if (!image.U32(peOffset, &signature) || signature != 0x00004550)
+    if (image.U32(*peOffset) != 0x00004550)
         return Fail(error, "not a PE module: no PE signature");
 
-    const size_t coff = size_t(peOffset) + 4;
-    uint16_t sectionCount = 0, optionalSize = 0;
-    if (!image.U16(coff + 2, &sectionCount) || !image.U16(coff + 16, &optionalSize))
+    const size_t coff = size_t(*peOffset) + 4;
+    const auto sections = image.U16(coff + 2), optionalBytes = image.U16(coff + 16);
+    if (!sections || !optionalBytes)
         return Fail(error, "not a PE module: COFF header cut short");
+    const uint16_t sectionCount = *sections, optionalSize = *optionalBytes;
     const size_t optional = coff + 20;
-    uint16_t magic = 0;
-    if (!image.U16(optional, &magic) || (magic != kMagicPe32 && magic != kMagicPe32Plus))
+    const uint16_t magic = image.U16(optional).value_or(0);
+    if (magic != kMagicPe32 && magic != kMagicPe32Plus)
         return Fail(error, "not a PE module: unknown optional header");
     if (!image.Has(optional, optionalSize))
         return Fail(error, "not a PE module: optional header cut short");
 
     const size_t countField = magic == kMagicPe32 ? 92 : 108;
     const size_t directories = magic == kMagicPe32 ? 96 : 112;
-    uint32_t directoryCount = 0;
     uint32_t resourceRva = 0, resourceSize = 0;
     bool hasResources = false;
-    if (countField + 4 <= optionalSize && image.U32(optional + countField, &directoryCount)
-        && directoryCount > kResourceDirectoryIndex
+    // The optional header lies inside the image (checked above).
+    if (countField + 4 <= optionalSize && *image.U32(optional + countField) > kResourceDirectoryIndex
         && directories + (kResourceDirectoryIndex + 1) * 8 <= optionalSize) {
-        image.U32(optional + directories + kResourceDirectoryIndex * 8, &resourceRva);
-        image.U32(optional + directories + kResourceDirectoryIndex * 8 + 4, &resourceSize);
+        resourceRva = *image.U32(optional + directories + kResourceDirectoryIndex * 8);
+        resourceSize = *image.U32(optional + directories + kResourceDirectoryIndex * 8 + 4);
         hasResources = resourceRva != 0 && resourceSize != 0;
     }
 
@@ -273,12 +275,12 @@ bool PeResources::Parse(std::span<const uint8_t> bytes, std::string* error)
     const size_t sectionTable = optional + optionalSize;
     for (size_t i = 0; i < sectionCount; ++i) {
         size_t at = sectionTable + i * kSectionHeaderSize;
-        uint32_t virtualSize = 0, virtualAddress = 0, rawSize = 0, rawOffset = 0;
-        if (!image.U32(at + 8, &virtualSize) || !image.U32(at + 12, &virtualAddress)
-            || !image.U32(at + 16, &rawSize) || !image.U32(at + 20, &rawOffset)) {
+        if (!image.Has(at + 8, 16)) {
             m_warnings.push_back("section table cut short after " + std::to_string(i) + " sections");
             break;
         }
+        const uint32_t virtualSize = *image.U32(at + 8), virtualAddress = *image.U32(at + 12);
+        const uint32_t rawSize = *image.U32(at + 16), rawOffset = *image.U32(at + 20);
         // Bytes past the virtual size are not part of the section.
         uint32_t size = virtualSize != 0 ? std::min(virtualSize, rawSize) : rawSize;
         map.Add({virtualAddress, size, rawOffset});

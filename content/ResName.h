@@ -1,4 +1,6 @@
 #pragma once
+#include "ContentIds.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,5 +49,5 @@ private:
 };
 
 /// Standard resource types the system reads.
-inline constexpr uint16_t kRtBitmap = 2;
-inline constexpr uint16_t kRtRcdata = 10;
+inline constexpr uint16_t kRtBitmap = ResType::kBitmap;
+inline constexpr uint16_t kRtRcdata = ResType::kRcdata;

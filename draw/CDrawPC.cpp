@@ -22,7 +22,6 @@ Q_LOGGING_CATEGORY(lcDraw, "ovantis.draw", QtWarningMsg)
 
 namespace {
 
-constexpr uint16_t kPaletteBitmapId = 253;
 // Decoded pictures kept per context; the cache starts over beyond this.
 constexpr qint64 kPictureCacheBytes = 64 * 1024 * 1024;
 // Larger client areas are refused rather than allocated.
@@ -78,8 +77,8 @@ bool CDrawPC::Create()
     }
 
     CContentResource paletteBitmap;
-    if (!paletteBitmap.Load(kPaletteBitmapId, ResName(kRtBitmap))) {
-        qCDebug(lcDraw) << "create: no palette bitmap" << kPaletteBitmapId;
+    if (!paletteBitmap.Load(ResId::kPaletteBitmap, ResName(kRtBitmap))) {
+        qCDebug(lcDraw) << "create: no palette bitmap" << ResId::kPaletteBitmap;
         return false;
     }
     const uint8_t* bytes = paletteBitmap.Lock();

@@ -50,7 +50,7 @@ bool CScript::Load(CDrawX* draw)
 {
     m_draw = draw;
     CContentResource resource;
-    if (!resource.Load(m_id, ResName(kScrpType))) {
+    if (!resource.Load(m_id, ResName(ResType::kScript))) {
         qCDebug(lcScript) << "no Scrp" << m_id;
         return false;
     }

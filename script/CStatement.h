@@ -10,11 +10,6 @@
 class CDrawX;
 class CStatementList;
 
-/// Resource types of the script engine.
-inline constexpr const char* kScrpType = "Scrp";
-inline constexpr const char* kStytType = "Styt";
-inline constexpr const char* kStylType = "styl";
-
 /// Base of the twelve statement kinds. A statement is built from its decoded
 /// record, bound to the drawing context once its script has loaded, and
 /// executed by its script's passes.

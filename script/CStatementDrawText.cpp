@@ -92,8 +92,8 @@ std::vector<std::unique_ptr<CStyleBlock>> CStatementDrawText::Layout(std::span<c
 bool CStatementDrawText::Bind(CDrawX* draw)
 {
     m_draw = draw;
-    const bool haveText = m_text.Load(m_textId, ResName(kStytType)) != nullptr;
-    const bool haveRuns = m_styles.Load(m_textId, ResName(kStylType)) != nullptr;
+    const bool haveText = m_text.Load(m_textId, ResName(ResType::kText)) != nullptr;
+    const bool haveRuns = m_styles.Load(m_textId, ResName(ResType::kStyles)) != nullptr;
     if (!haveText || !haveRuns || m_text.size == 0) {
         if (haveText)
             m_text.Unlock();
@@ -121,7 +121,7 @@ bool CStatementDrawText::Execute()
     if (!m_textBox.IsEmpty() && !m_draw->RectVisible(&m_textBox))
         return Next();
     // A text that has gone missing is passed over, so the script goes on.
-    if (!m_text.Load(m_textId, ResName(kStytType)))
+    if (!m_text.Load(m_textId, ResName(ResType::kText)))
         return Next();
     const uint8_t* text = m_text.Lock();
     const uint32_t textSize = text ? m_text.size : 0;

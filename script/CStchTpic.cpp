@@ -16,7 +16,7 @@ int CStchTpic::Load()
         return 0;
     m_triggers.SetDraw(m_draw);
     CContentResource resource;
-    if (!resource.Load(m_topicId, ResName(kTrigType)))
+    if (!resource.Load(m_topicId, ResName(ResType::kTopic)))
         return 0;
     const uint8_t* bytes = resource.Lock();
     const std::optional<TrigView> view =

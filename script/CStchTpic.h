@@ -9,7 +9,6 @@ class CDrawX;
 class CTrigger;
 
 /// Resource type of a topic's trigger table.
-inline constexpr const char* kTrigType = "Trig";
 
 /// One topic: its triggers (owned), built from the `Trig` resource of its
 /// id, drawing into a borrowed drawing context.

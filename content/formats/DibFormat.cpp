@@ -7,16 +7,16 @@ namespace Formats::Dib {
 std::optional<Header> ReadHeader(std::span<const uint8_t> dib)
 {
     const ByteReader in(dib);
-    Header h;
     if (!in.Has(0, kInfoHeaderSize))
         return std::nullopt;
-    in.U32(0, &h.headerSize);
-    in.I32(4, &h.width);
-    in.I32(8, &h.height);
-    in.U16(12, &h.planes);
-    in.U16(14, &h.bitCount);
-    in.U32(16, &h.compression);
-    in.U32(32, &h.coloursUsed);
+    Header h;
+    h.headerSize = *in.U32(0);
+    h.width = *in.I32(4);
+    h.height = *in.I32(8);
+    h.planes = *in.U16(12);
+    h.bitCount = *in.U16(14);
+    h.compression = *in.U32(16);
+    h.coloursUsed = *in.U32(32);
     return h;
 }
 

@@ -1,79 +1,12 @@
 #include "formats/FieldCodec.h"
 
+#include "ByteReader.h"
+
+#include <algorithm>
+#include <cassert>
 #include <limits>
 
 namespace Formats {
-
-namespace {
-bool Fits(std::span<const uint8_t> bytes, size_t offset, size_t len)
-{
-    return offset <= bytes.size() && len <= bytes.size() - offset;
-}
-} // namespace
-
-std::optional<uint8_t> ReadU8(std::span<const uint8_t> bytes, size_t offset)
-{
-    if (!Fits(bytes, offset, 1))
-        return std::nullopt;
-    return bytes[offset];
-}
-
-std::optional<uint16_t> ReadU16(std::span<const uint8_t> bytes, size_t offset)
-{
-    if (!Fits(bytes, offset, 2))
-        return std::nullopt;
-    return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-std::optional<uint32_t> ReadU32(std::span<const uint8_t> bytes, size_t offset)
-{
-    if (!Fits(bytes, offset, 4))
-        return std::nullopt;
-    return uint32_t(bytes[offset]) | (uint32_t(bytes[offset + 1]) << 8) |
-           (uint32_t(bytes[offset + 2]) << 16) | (uint32_t(bytes[offset + 3]) << 24);
-}
-
-std::optional<int16_t> ReadI16(std::span<const uint8_t> bytes, size_t offset)
-{
-    auto v = ReadU16(bytes, offset);
-    if (!v)
-        return std::nullopt;
-    return static_cast<int16_t>(*v);
-}
-
-std::optional<int32_t> ReadI32(std::span<const uint8_t> bytes, size_t offset)
-{
-    auto v = ReadU32(bytes, offset);
-    if (!v)
-        return std::nullopt;
-    return static_cast<int32_t>(*v);
-}
-
-bool WriteU8(std::span<uint8_t> bytes, size_t offset, uint8_t value)
-{
-    if (offset >= bytes.size())
-        return false;
-    bytes[offset] = value;
-    return true;
-}
-
-bool WriteU16(std::span<uint8_t> bytes, size_t offset, uint16_t value)
-{
-    if (offset > bytes.size() || 2 > bytes.size() - offset)
-        return false;
-    bytes[offset] = static_cast<uint8_t>(value);
-    bytes[offset + 1] = static_cast<uint8_t>(value >> 8);
-    return true;
-}
-
-bool WriteU32(std::span<uint8_t> bytes, size_t offset, uint32_t value)
-{
-    if (offset > bytes.size() || 4 > bytes.size() - offset)
-        return false;
-    for (size_t i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-    return true;
-}
 
 bool ScalarFits(FieldKind kind, int64_t value)
 {
@@ -93,35 +26,25 @@ bool ScalarFits(FieldKind kind, int64_t value)
 
 std::optional<int64_t> ReadScalar(std::span<const uint8_t> record, const FieldDesc& field)
 {
+    const ByteReader in(record);
+    const size_t at = field.offset;
+    auto widen = [](auto value) -> std::optional<int64_t> {
+        if (value)
+            return int64_t(*value);
+        return std::nullopt;
+    };
     switch (field.kind) {
-    case FieldKind::U8:
-        if (auto v = ReadU8(record, field.offset))
-            return *v;
-        break;
-    case FieldKind::I16:
-        if (auto v = ReadI16(record, field.offset))
-            return *v;
-        break;
+    case FieldKind::U8: return widen(in.U8(at));
+    case FieldKind::I16: return widen(in.I16(at));
     case FieldKind::U16:
-    case FieldKind::Id:
-        if (auto v = ReadU16(record, field.offset))
-            return *v;
-        break;
-    case FieldKind::I32:
-        if (auto v = ReadI32(record, field.offset))
-            return *v;
-        break;
+    case FieldKind::Id: return widen(in.U16(at));
+    case FieldKind::I32: return widen(in.I32(at));
     case FieldKind::U32:
-    case FieldKind::Colour:
-        if (auto v = ReadU32(record, field.offset))
-            return *v;
-        break;
+    case FieldKind::Colour: return widen(in.U32(at));
     case FieldKind::Code4:
-        if (Fits(record, field.offset, 4)) {
-            const uint8_t* p = record.data() + field.offset;
-            return (int64_t(p[0]) << 24) | (int64_t(p[1]) << 16) | (int64_t(p[2]) << 8) | p[3];
-        }
-        break;
+        if (const auto bytes = in.Sub(at, 4))
+            return CodeValue({(*bytes)[0], (*bytes)[1], (*bytes)[2], (*bytes)[3]});
+        return std::nullopt;
     case FieldKind::Rect: break;
     }
     return std::nullopt;
@@ -129,14 +52,11 @@ std::optional<int64_t> ReadScalar(std::span<const uint8_t> record, const FieldDe
 
 std::optional<Rect32> ReadRect(std::span<const uint8_t> record, const FieldDesc& field)
 {
-    if (field.kind != FieldKind::Rect || !Fits(record, field.offset, 16))
+    const ByteReader in(record);
+    if (field.kind != FieldKind::Rect || !in.Has(field.offset, FieldSize(FieldKind::Rect)))
         return std::nullopt;
-    Rect32 r;
-    r.left = *ReadI32(record, field.offset);
-    r.top = *ReadI32(record, field.offset + 4);
-    r.right = *ReadI32(record, field.offset + 8);
-    r.bottom = *ReadI32(record, field.offset + 12);
-    return r;
+    return Rect32{*in.I32(field.offset), *in.I32(field.offset + 4), *in.I32(field.offset + 8),
+                  *in.I32(field.offset + 12)};
 }
 
 bool WriteScalar(std::span<uint8_t> record, const FieldDesc& field, int64_t value)
@@ -145,18 +65,20 @@ bool WriteScalar(std::span<uint8_t> record, const FieldDesc& field, int64_t valu
         return false;
     if (field.offset > record.size() || FieldSize(field.kind) > record.size() - field.offset)
         return false;
+    ByteWriter out(record);
     switch (field.kind) {
-    case FieldKind::U8: return WriteU8(record, field.offset, static_cast<uint8_t>(value));
+    case FieldKind::U8: return out.U8(field.offset, static_cast<uint8_t>(value));
     case FieldKind::I16:
     case FieldKind::U16:
-    case FieldKind::Id: return WriteU16(record, field.offset, static_cast<uint16_t>(value));
+    case FieldKind::Id: return out.U16(field.offset, static_cast<uint16_t>(value));
     case FieldKind::I32:
     case FieldKind::U32:
-    case FieldKind::Colour: return WriteU32(record, field.offset, static_cast<uint32_t>(value));
-    case FieldKind::Code4:
-        for (size_t i = 0; i < 4; ++i)
-            record[field.offset + i] = static_cast<uint8_t>(value >> (8 * (3 - i)));
+    case FieldKind::Colour: return out.U32(field.offset, static_cast<uint32_t>(value));
+    case FieldKind::Code4: {
+        const Code4Bytes bytes = CodeBytes(static_cast<uint32_t>(value));
+        std::copy(bytes.begin(), bytes.end(), record.begin() + field.offset);
         return true;
+    }
     case FieldKind::Rect: break;
     }
     return false;
@@ -165,12 +87,13 @@ bool WriteScalar(std::span<uint8_t> record, const FieldDesc& field, int64_t valu
 bool WriteRect(std::span<uint8_t> record, const FieldDesc& field, const Rect32& rect)
 {
     if (field.kind != FieldKind::Rect || field.offset > record.size() ||
-        16 > record.size() - field.offset)
+        FieldSize(FieldKind::Rect) > record.size() - field.offset)
         return false;
-    WriteU32(record, field.offset, static_cast<uint32_t>(rect.left));
-    WriteU32(record, field.offset + 4, static_cast<uint32_t>(rect.top));
-    WriteU32(record, field.offset + 8, static_cast<uint32_t>(rect.right));
-    WriteU32(record, field.offset + 12, static_cast<uint32_t>(rect.bottom));
+    ByteWriter out(record);
+    out.U32(field.offset, static_cast<uint32_t>(rect.left));
+    out.U32(field.offset + 4, static_cast<uint32_t>(rect.top));
+    out.U32(field.offset + 8, static_cast<uint32_t>(rect.right));
+    out.U32(field.offset + 12, static_cast<uint32_t>(rect.bottom));
     return true;
 }
 
@@ -192,6 +115,23 @@ const FieldDesc* FindField(std::span<const FieldDesc> fields, std::string_view n
         if (EqualsIgnoreCase(f.name, name))
             return &f;
     return nullptr;
+}
+
+const FieldDesc& Field(std::span<const FieldDesc> fields, std::string_view name)
+{
+    const FieldDesc* field = FindField(fields, name);
+    assert(field);
+    return *field;
+}
+
+int64_t ScalarOf(std::span<const uint8_t> record, std::span<const FieldDesc> fields, std::string_view name)
+{
+    return ReadScalar(record, Field(fields, name)).value_or(0);
+}
+
+bool StoreScalar(std::span<uint8_t> record, std::span<const FieldDesc> fields, std::string_view name, int64_t value)
+{
+    return WriteScalar(record, Field(fields, name), value);
 }
 
 } // namespace Formats

@@ -1,7 +1,8 @@
 #pragma once
-// Field descriptions shared by every record table of the content module, and
-// the small bounds-checked little-endian reader/writer they are used with.
-// Qt-free: the content compiler and the script engine both build on this.
+// Field descriptions shared by every record table of the content module,
+// read and written through ByteReader / ByteWriter. Qt-free: the content
+// compiler and the script engine both build on this.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -68,16 +69,18 @@ struct Rect32 {
     bool operator==(const Rect32&) const = default;
 };
 
-// Bounds-checked little-endian access: nullopt / false when the value does
-// not lie wholly inside the buffer.
-std::optional<uint8_t> ReadU8(std::span<const uint8_t> bytes, size_t offset);
-std::optional<uint16_t> ReadU16(std::span<const uint8_t> bytes, size_t offset);
-std::optional<uint32_t> ReadU32(std::span<const uint8_t> bytes, size_t offset);
-std::optional<int16_t> ReadI16(std::span<const uint8_t> bytes, size_t offset);
-std::optional<int32_t> ReadI32(std::span<const uint8_t> bytes, size_t offset);
-bool WriteU8(std::span<uint8_t> bytes, size_t offset, uint8_t value);
-bool WriteU16(std::span<uint8_t> bytes, size_t offset, uint16_t value);
-bool WriteU32(std::span<uint8_t> bytes, size_t offset, uint32_t value);
+/// A four-character code as stored (routine codes, sequence entries).
+using Code4Bytes = std::array<uint8_t, 4>;
+/// Its integer form: the first stored byte most significant.
+constexpr uint32_t CodeValue(const Code4Bytes& code)
+{
+    return (uint32_t(code[0]) << 24) | (uint32_t(code[1]) << 16) | (uint32_t(code[2]) << 8) | uint32_t(code[3]);
+}
+/// The stored bytes of a code's integer form.
+constexpr Code4Bytes CodeBytes(uint32_t value)
+{
+    return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
+}
 
 /// True when `value` can be stored in a scalar field of this kind (Rect is
 /// never a scalar). Signed and unsigned 16/32-bit kinds accept exactly
@@ -99,6 +102,12 @@ bool WriteRect(std::span<uint8_t> record, const FieldDesc& field, const Rect32& 
 
 /// The field of this name (ASCII case ignored), or null.
 const FieldDesc* FindField(std::span<const FieldDesc> fields, std::string_view name);
+/// A field the code names itself: it is in the table.
+const FieldDesc& Field(std::span<const FieldDesc> fields, std::string_view name);
+/// The named scalar of a record that holds the whole field.
+int64_t ScalarOf(std::span<const uint8_t> record, std::span<const FieldDesc> fields, std::string_view name);
+/// Stores the named scalar (false as WriteScalar).
+bool StoreScalar(std::span<uint8_t> record, std::span<const FieldDesc> fields, std::string_view name, int64_t value);
 
 /// ASCII case-insensitive comparison used for every name in the tables.
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);

@@ -1,5 +1,7 @@
 #include "formats/ScriptFormat.h"
 
+#include "ByteReader.h"
+
 namespace Formats::Script {
 
 static_assert(std::size(kOpcodes) == 12);
@@ -23,12 +25,13 @@ std::optional<ScriptView> DecodeScript(std::span<const uint8_t> bytes)
 {
     if (bytes.size() < kHeaderSize)
         return std::nullopt;
+    const ByteReader in(bytes);
     ScriptView view;
-    view.reserved = *ReadU16(bytes, 0);
-    view.count = *ReadU16(bytes, 2);
+    view.reserved = uint16_t(ScalarOf(bytes, kHeaderFields, "reserved"));
+    view.count = uint16_t(ScalarOf(bytes, kHeaderFields, "count"));
     size_t pos = kHeaderSize;
     for (uint32_t i = 0; i < view.count; ++i) {
-        auto opcode = ReadI16(bytes, pos);
+        const auto opcode = in.I16(pos);
         if (!opcode) {
             view.truncated = true;
             break;
@@ -52,7 +55,7 @@ std::optional<ScriptView> DecodeScript(std::span<const uint8_t> bytes)
 std::vector<uint8_t> NewRecord(const OpcodeDesc& op)
 {
     std::vector<uint8_t> record(op.recordSize, 0);
-    WriteU16(record, 0, static_cast<uint16_t>(op.opcode));
+    ByteWriter(record).U16(0, static_cast<uint16_t>(op.opcode));
     return record;
 }
 

@@ -2,6 +2,8 @@
 // Routine sequences (`Stsq` 200 and the stored "Sequence" text): 4-byte
 // routine entries back to back, no count, no terminator. An entry is the
 // routine's four-character code bytes in reverse order.
+#include "ContentIds.h"
+
 #include <array>
 #include <cstdint>
 #include <span>
@@ -10,8 +12,8 @@
 namespace Formats::Sequence {
 
 inline constexpr size_t kEntrySize = 4;
-inline constexpr uint16_t kDefaultSequenceId = 200;
-inline constexpr const char* kResourceType = "Stsq";
+inline constexpr uint16_t kDefaultSequenceId = ResId::kDefaultSequence;
+inline constexpr const char* kResourceType = ResType::kSequence;
 
 using Entry = std::array<uint8_t, 4>;
 using Code = std::array<uint8_t, 4>; ///< bytes 8-11 of a `Trig` header, as stored

@@ -11,8 +11,6 @@
 
 namespace Formats::SoundList {
 
-inline constexpr std::string_view kResourceName = "soundlist";
-inline constexpr std::string_view kWaveType = "WAVE";
 /// The controller's default "Notification Sound": one display name must be
 /// this for the default to play the intended sound.
 inline constexpr std::string_view kDefaultDisplayName = "Tibetan Bell";

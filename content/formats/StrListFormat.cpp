@@ -1,5 +1,7 @@
 #include "formats/StrListFormat.h"
 
+#include "ByteReader.h"
+
 #include <cstring>
 
 namespace Formats::StrList {
@@ -9,7 +11,7 @@ std::optional<StrListView> DecodeStrList(std::span<const uint8_t> bytes)
     if (bytes.size() < kHeaderSize)
         return std::nullopt;
     StrListView view;
-    view.count = static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    view.count = *ByteReader(bytes).U16(0);
     size_t pos = kHeaderSize;
     for (uint32_t i = 0; i < view.count; ++i) {
         if (pos >= bytes.size()) {
@@ -43,9 +45,8 @@ std::optional<std::vector<uint8_t>> EncodeStrList(const std::vector<std::string>
     };
     if (entries.size() > kMaxEntries)
         return fail("more than 65535 entries");
-    std::vector<uint8_t> out;
-    out.push_back(static_cast<uint8_t>(entries.size()));
-    out.push_back(static_cast<uint8_t>(entries.size() >> 8));
+    std::vector<uint8_t> out(kHeaderSize);
+    ByteWriter(out).U16(0, static_cast<uint16_t>(entries.size()));
     for (size_t i = 0; i < entries.size(); ++i) {
         const std::string& e = entries[i];
         if (e.size() > kMaxEntryLength)

@@ -23,33 +23,33 @@ std::optional<TrigView> DecodeTrig(std::span<const uint8_t> bytes)
 {
     if (bytes.size() < kHeaderSize)
         return std::nullopt;
+    auto header = [&](std::string_view name) { return ScalarOf(bytes, kHeaderFields, name); };
     TrigView view;
-    view.reserved0 = *ReadU16(bytes, 0);
-    view.flags = bytes[2];
-    view.reserved3 = bytes[3];
-    view.reserved4 = *ReadU32(bytes, 4);
-    for (size_t i = 0; i < 4; ++i)
-        view.code[i] = bytes[8 + i];
-    view.count = *ReadI16(bytes, 12);
+    view.reserved0 = uint16_t(header("reserved0"));
+    view.flags = uint8_t(header("flags"));
+    view.reserved3 = uint8_t(header("reserved3"));
+    view.reserved4 = uint32_t(header("reserved4"));
+    view.code = CodeBytes(uint32_t(header("code")));
+    view.count = int16_t(header("count"));
     size_t pos = kHeaderSize;
     for (int i = 0; i < view.count; ++i) {
         if (kRecordFixedSize > bytes.size() - pos) {
             view.truncated = true;
             break;
         }
+        const std::span<const uint8_t> record = bytes.subspan(pos);
         TriggerView t;
-        t.kind = *ReadI16(bytes, pos);
-        t.script = *ReadU16(bytes, pos + 2);
-        t.rectCount = *ReadI16(bytes, pos + 4);
+        t.kind = int16_t(ScalarOf(record, kRecordFields, "kind"));
+        t.script = uint16_t(ScalarOf(record, kRecordFields, "script"));
+        t.rectCount = int16_t(ScalarOf(record, kRecordFields, "rectCount"));
         t.offset = pos;
         t.size = RecordSize(t.rectCount);
         if (t.size > bytes.size() - pos) {
             view.truncated = true;
             break;
         }
-        const FieldDesc rectField{"rect", 0, FieldKind::Rect};
         for (size_t r = 0; r < (t.size - kRecordFixedSize) / kRectSize; ++r)
-            t.rects.push_back(*ReadRect(bytes.subspan(pos + kRecordFixedSize + r * kRectSize), rectField));
+            t.rects.push_back(*ReadRect(record.subspan(kRecordFixedSize + r * kRectSize), kRectField));
         pos += t.size;
         view.triggers.push_back(std::move(t));
     }

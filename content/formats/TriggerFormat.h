@@ -63,6 +63,8 @@ inline constexpr FieldDesc kRecordFields[] = {
     {"script", 2, FieldKind::Id, IdRef::Script},
     {"rectCount", 4, FieldKind::I16},
 };
+/// Each of the rectangles, from its own start.
+inline constexpr FieldDesc kRectField{"rect", 0, FieldKind::Rect};
 
 /// Bytes a record with this stored rectangle count takes. A count of zero
 /// or less means no rectangles: such a record is 6 bytes long (a negative
@@ -86,7 +88,7 @@ struct TrigView {
     uint8_t flags = 0;
     uint8_t reserved3 = 0;
     uint32_t reserved4 = 0;
-    std::array<uint8_t, 4> code{}; ///< bytes 8-11 as stored
+    Code4Bytes code{};             ///< bytes 8-11 as stored
     int16_t count = 0;             ///< record count of the header
     std::vector<TriggerView> triggers;
     /// Offset after the last record taken; bytes from here on are not read.
@@ -100,12 +102,8 @@ struct TrigView {
 /// kind are taken; whether the kind is known is the reader's business.
 std::optional<TrigView> DecodeTrig(std::span<const uint8_t> bytes);
 
-/// The integer form of a four-character code: first stored byte most
-/// significant.
-constexpr uint32_t CodeValue(const std::array<uint8_t, 4>& code)
-{
-    return (uint32_t(code[0]) << 24) | (uint32_t(code[1]) << 16) | (uint32_t(code[2]) << 8) |
-           uint32_t(code[3]);
-}
+/// The integer form of a routine's code (first stored byte most
+/// significant).
+using Formats::CodeValue;
 
 } // namespace Formats::Trigger

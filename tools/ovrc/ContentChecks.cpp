@@ -15,7 +15,6 @@ using namespace Formats;
 
 namespace {
 
-constexpr uint16_t kPaletteBitmap = 253;
 constexpr int kMaxTopicsPerRange = 100;
 
 class Checker {
@@ -66,27 +65,29 @@ private:
     int CountRange(uint16_t first)
     {
         int count = 0;
-        while (count < kMaxTopicsPerRange && Find("TRIG", uint16_t(first + count)))
+        while (count < kMaxTopicsPerRange && Find(ResType::kTopic, uint16_t(first + count)))
             ++count;
         return count;
     }
 
     void CheckTopicRanges()
     {
-        m_stretches = CountRange(200);
-        m_topics = CountRange(300);
+        using namespace ResId;
+        m_stretches = CountRange(kStretchTopics);
+        m_topics = CountRange(kReadingTopics);
         if (m_stretches == 0)
-            Problem(nullptr, 0, "no stretch routine: topic 200 is missing");
+            Problem(nullptr, 0, "no stretch routine: topic " + std::to_string(kStretchTopics) + " is missing");
         if (m_topics == 0)
-            Problem(nullptr, 0, "no reading topic: topic 300 is missing");
+            Problem(nullptr, 0, "no reading topic: topic " + std::to_string(kReadingTopics) + " is missing");
         for (const BuiltResource& r : m_resources) {
-            if (!r.type.Matches("TRIG") || !r.name.IsId())
+            if (!r.type.Matches(ResType::kTopic) || !r.name.IsId())
                 continue;
             const uint16_t id = r.name.Id();
-            if ((id >= 200 && id < 300 && id >= 200 + m_stretches) || (id >= 300 && id < 400 && id >= 300 + m_topics))
+            if ((id >= kStretchTopics && id < kReadingTopics && id >= kStretchTopics + m_stretches) ||
+                (id >= kReadingTopics && id < kRangeEnd && id >= kReadingTopics + m_topics))
                 Problem(&r, size_t(-1),
                         "topic " + std::to_string(id) + " is never shown: the topics before it are not all present");
-            if (id >= 200 && id < 200 + m_stretches && IsReadLanguage(r)) {
+            if (id >= kStretchTopics && id < kStretchTopics + m_stretches && IsReadLanguage(r)) {
                 auto view = Trigger::DecodeTrig(r.data);
                 if (view) {
                     for (uint8_t b : view->code)
@@ -106,7 +107,7 @@ private:
 
     void CheckList(uint16_t id, int expected, const std::string& what)
     {
-        const BuiltResource* r = Find("STR#", id);
+        const BuiltResource* r = Find(ResType::kStrList, id);
         if (!r) {
             Problem(nullptr, 0, "STR# " + std::to_string(id) + " (" + what + ") is missing");
             return;
@@ -124,35 +125,37 @@ private:
 
     void CheckLists()
     {
-        CheckList(200, m_stretches, "stretch menu names");
-        CheckList(201, m_stretches, "stretch list names");
-        CheckList(202, m_stretches, "stretch titles");
-        CheckList(300, m_topics, "topic menu names");
-        CheckList(301, m_topics, "topic list names");
-        CheckList(302, m_topics, "topic titles");
-        CheckList(400, -1, "help texts");
-        CheckList(401, -1, "help targets");
-        const BuiltResource* texts = Find("STR#", 400);
-        const BuiltResource* targets = Find("STR#", 401);
+        using namespace ResId;
+        CheckList(kStretchTopics, m_stretches, "stretch menu names");
+        CheckList(kStretchTopics + 1, m_stretches, "stretch list names");
+        CheckList(kStretchTopics + 2, m_stretches, "stretch titles");
+        CheckList(kReadingTopics, m_topics, "topic menu names");
+        CheckList(kReadingTopics + 1, m_topics, "topic list names");
+        CheckList(kReadingTopics + 2, m_topics, "topic titles");
+        CheckList(kHelpTexts, -1, "help texts");
+        CheckList(kHelpTargets, -1, "help targets");
+        const BuiltResource* texts = Find(ResType::kStrList, kHelpTexts);
+        const BuiltResource* targets = Find(ResType::kStrList, kHelpTargets);
         if (texts && targets) {
             auto a = StrList::DecodeStrList(texts->data);
             auto b = StrList::DecodeStrList(targets->data);
             if (a && b && a->count != b->count)
-                Problem(texts, size_t(-1), "STR# 400 has " + std::to_string(a->count) + " entries but STR# 401 has " +
+                Problem(texts, size_t(-1), "STR# " + std::to_string(kHelpTexts) + " has " + std::to_string(a->count) +
+                                               " entries but STR# " + std::to_string(kHelpTargets) + " has " +
                                                std::to_string(b->count));
         }
     }
 
     void NeedScript(const BuiltResource* from, size_t record, uint16_t id)
     {
-        if (!Find("SCRP", id))
+        if (!Find(ResType::kScript, id))
             Problem(from, record, "script " + std::to_string(id) + " is missing");
     }
 
     void CheckReferences()
     {
         for (const BuiltResource& r : m_resources) {
-            if (r.type.Matches("TRIG")) {
+            if (r.type.Matches(ResType::kTopic)) {
                 auto view = Trigger::DecodeTrig(r.data);
                 if (!view) {
                     Problem(&r, size_t(-1), "topic " + r.name.ToString() + " is shorter than its header");
@@ -166,7 +169,7 @@ private:
                         Problem(&r, i, "trigger kind " + std::to_string(t.kind) + " is not known");
                     NeedScript(&r, i, t.script);
                 }
-            } else if (r.type.Matches("SCRP")) {
+            } else if (r.type.Matches(ResType::kScript)) {
                 auto view = Script::DecodeScript(r.data);
                 if (!view) {
                     Problem(&r, size_t(-1), "script " + r.name.ToString() + " is shorter than its header");
@@ -196,8 +199,8 @@ private:
 
     void CheckText(const BuiltResource* from, size_t record, uint16_t id)
     {
-        const BuiltResource* text = Find("STYT", id);
-        const BuiltResource* styles = Find("STYL", id);
+        const BuiltResource* text = Find(ResType::kText, id);
+        const BuiltResource* styles = Find(ResType::kStyles, id);
         if (!text || !styles) {
             Problem(from, record, "styled text " + std::to_string(id) + " is missing" +
                                       (text ? " its styl" : styles ? " its Styt" : ""));
@@ -212,22 +215,23 @@ private:
 
     void CheckPalette()
     {
-        const BuiltResource* palette = Find(kRtBitmap, kPaletteBitmap);
+        const BuiltResource* palette = Find(kRtBitmap, ResId::kPaletteBitmap);
         if (!palette) {
-            Problem(nullptr, 0, "palette bitmap 253 is missing");
+            Problem(nullptr, 0, "palette bitmap " + std::to_string(ResId::kPaletteBitmap) + " is missing");
             return;
         }
         std::string error;
         auto info = InspectPackedDib(palette->data, &error);
         if (!info)
-            Problem(palette, size_t(-1), "palette bitmap 253: " + error);
+            Problem(palette, size_t(-1), "palette bitmap " + std::to_string(ResId::kPaletteBitmap) + ": " + error);
         else if (info->colours == 0)
-            Problem(palette, size_t(-1), "palette bitmap 253 has no colour table");
+            Problem(palette, size_t(-1),
+                    "palette bitmap " + std::to_string(ResId::kPaletteBitmap) + " has no colour table");
     }
 
     void CheckSoundList()
     {
-        const BuiltResource* list = Find(kRtRcdata, std::string(SoundList::kResourceName));
+        const BuiltResource* list = Find(kRtRcdata, ResId::kSoundList);
         if (!list)
             return;
         auto view = SoundList::DecodeSoundList(list->data);
@@ -236,7 +240,7 @@ private:
         std::set<std::string> displayNames;
         bool haveDefault = false;
         for (const auto& pair : view.pairs) {
-            if (!Find(std::string(SoundList::kWaveType), ResName::FromWindows1252(pair.waveName)))
+            if (!Find(ResType::kWave, ResName::FromWindows1252(pair.waveName)))
                 Problem(list, size_t(-1), "wave \"" + pair.waveName + "\" of the soundlist is missing");
             if (!displayNames.insert(pair.displayName).second)
                 Problem(list, size_t(-1), "sound name \"" + pair.displayName + "\" is listed twice");
@@ -249,7 +253,7 @@ private:
 
     void CheckSequence()
     {
-        const BuiltResource* sequence = Find("STSQ", Sequence::kDefaultSequenceId);
+        const BuiltResource* sequence = Find(ResType::kSequence, ResId::kDefaultSequence);
         if (!sequence)
             return;
         auto view = Sequence::DecodeSequence(sequence->data);

@@ -113,8 +113,7 @@ bool ParseFieldValue(const FieldDesc& field, const SourceToken& token, int64_t* 
                 *error = what + " needs exactly four characters";
                 return false;
             }
-            *scalar = (int64_t(uint8_t(bytes[0])) << 24) | (int64_t(uint8_t(bytes[1])) << 16) |
-                      (int64_t(uint8_t(bytes[2])) << 8) | uint8_t(bytes[3]);
+            *scalar = CodeValue({uint8_t(bytes[0]), uint8_t(bytes[1]), uint8_t(bytes[2]), uint8_t(bytes[3])});
             return true;
         }
         [[fallthrough]];
@@ -415,7 +414,7 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
         res.type = *type;
     }
     if (EqualsIgnoreCase(kind, "soundlist") && (pos >= tokens.size() || !tokens[pos].key.empty())) {
-        res.name = UpperCaseName(std::string(SoundList::kResourceName));
+        res.name = ResName(ResId::kSoundList);
     } else {
         auto name = readKey("an id or a name", !isRaw);
         if (!name)
@@ -521,7 +520,7 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
         }
         res.data = std::move(*dib);
     } else if (EqualsIgnoreCase(kind, "wave")) {
-        res.type = ResName(std::string(SoundList::kWaveType));
+        res.type = ResName(ResType::kWave);
         if (!readFile(&res.data))
             return false;
         error = CheckWaveImage(res.data);
@@ -533,7 +532,7 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
         if (!readFile(&res.data))
             return false;
     } else if (EqualsIgnoreCase(kind, "topic")) {
-        res.type = ResName("TRIG");
+        res.type = ResName(ResType::kTopic);
         std::vector<uint8_t> header(Trigger::kHeaderSize, 0);
         std::vector<uint8_t> records;
         std::optional<int64_t> count;
@@ -604,7 +603,7 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
             return bodyError(*body.back(), "too many triggers");
         res.data = HeaderAndRecords(header, Trigger::kHeaderFields[5], count, res.recordLines.size(), records);
     } else if (EqualsIgnoreCase(kind, "script")) {
-        res.type = ResName("SCRP");
+        res.type = ResName(ResType::kScript);
         std::vector<uint8_t> header(Script::kHeaderSize, 0);
         std::vector<uint8_t> records;
         std::optional<int64_t> count;
@@ -655,20 +654,20 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
         if (!styl)
             return bodyError(head, "too many styles");
         BuiltResource styt = res;
-        styt.type = ResName("STYT");
+        styt.type = ResName(ResType::kText);
         styt.data.assign(text.begin(), text.end());
         m_resources.push_back(std::move(styt));
-        res.type = ResName("STYL");
+        res.type = ResName(ResType::kStyles);
         res.data = std::move(*styl);
     } else if (EqualsIgnoreCase(kind, "styt")) {
-        res.type = ResName("STYT");
+        res.type = ResName(ResType::kText);
         std::string text;
         for (const SourceLine* line : body)
             if (!readStrings(*line, &text))
                 return false;
         res.data.assign(text.begin(), text.end());
     } else if (EqualsIgnoreCase(kind, "styl")) {
-        res.type = ResName("STYL");
+        res.type = ResName(ResType::kStyles);
         std::vector<StyledText::StyleRun> runs;
         std::optional<int64_t> count;
         for (const SourceLine* line : body) {
@@ -693,9 +692,9 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
             return bodyError(head, "too many runs");
         res.data = std::move(*styl);
         if (count)
-            WriteU16(res.data, 0, uint16_t(*count));
+            StoreScalar(res.data, StyledText::kHeaderFields, "count", *count);
     } else if (EqualsIgnoreCase(kind, "strlist")) {
-        res.type = ResName("STR#");
+        res.type = ResName(ResType::kStrList);
         std::vector<std::string> entries;
         for (const SourceLine* line : body) {
             if (line->tokens.size() != 1)
@@ -710,7 +709,7 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
             return bodyError(head, error);
         res.data = std::move(*data);
     } else if (EqualsIgnoreCase(kind, "sequence")) {
-        res.type = ResName("STSQ");
+        res.type = ResName(ResType::kSequence);
         PendingSequence pending;
         for (const SourceLine* line : body) {
             const auto& t = line->tokens;
@@ -718,8 +717,10 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
                 return bodyError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
             if (IsWord(t[0], "routine")) {
                 auto id = ParseInteger(t[1].text);
-                if (!id || t[1].quoted || *id < 200 || *id > 299)
-                    return bodyError(*line, "'routine' needs a stretch routine topic id (200-299)");
+                if (!id || t[1].quoted || *id < ResId::kStretchTopics || *id >= ResId::kReadingTopics)
+                    return bodyError(*line, "'routine' needs a stretch routine topic id (" +
+                                                std::to_string(ResId::kStretchTopics) + "-" +
+                                                std::to_string(ResId::kReadingTopics - 1) + ")");
                 pending.routines.push_back(uint16_t(*id));
                 pending.codes.emplace_back();
             } else if (IsWord(t[0], "code")) {
@@ -728,7 +729,8 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
                 if (!ParseFieldValue(Trigger::kHeaderFields[4], t[1], &code, &unused, &error))
                     return bodyError(*line, error);
                 pending.routines.push_back(0);
-                pending.codes.push_back({uint8_t(code >> 24), uint8_t(code >> 16), uint8_t(code >> 8), uint8_t(code)});
+                const Code4Bytes bytes = CodeBytes(uint32_t(code));
+                pending.codes.emplace_back(bytes.begin(), bytes.end());
             } else {
                 return bodyError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
             }
@@ -776,7 +778,7 @@ bool ContentCompiler::Finish()
                 // order, the lowest language id.
                 const BuiltResource* trig = nullptr;
                 for (const BuiltResource& r : m_resources)
-                    if (r.type.Matches(ResName("TRIG")) && r.name.IsId() && r.name.Id() == pending.routines[i] &&
+                    if (r.type.Matches(ResName(ResType::kTopic)) && r.name.IsId() && r.name.Id() == pending.routines[i] &&
                         (!trig || r.language < trig->language))
                         trig = &r;
                 if (!trig) {

@@ -4,6 +4,7 @@
 #include "ContentCompiler.h"
 #include "ContentModule.h"
 #include "MediaFiles.h"
+#include "ModuleBuilder.h"
 #include "SourceLine.h"
 #include "Windows1252.h"
 #include "formats/FieldText.h"
@@ -17,7 +18,6 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -228,15 +228,7 @@ std::string FilePart(const ResName& key)
 
 bool WriteFile(const QString& path, std::span<const uint8_t> bytes, std::string* error)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) != qint64(bytes.size()) ||
-        !file.commit()) {
-        *error = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path.toStdString(), bytes, error);
 }
 
 } // namespace
@@ -309,13 +301,13 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
         std::vector<std::pair<QString, std::vector<uint8_t>>> files;
         const std::string stem = FilePart(e.type) + "-" + FilePart(e.name) +
                                  (e.language == 1033 ? "" : "-" + std::to_string(e.language));
-        if (e.type == ResName("TRIG")) {
+        if (e.type == ResName(ResType::kTopic)) {
             text = TopicText(e);
-        } else if (e.type == ResName("SCRP")) {
+        } else if (e.type == ResName(ResType::kScript)) {
             text = ScriptText(e);
-        } else if (e.type == ResName("STYT") || e.type == ResName("STYL")) {
-            const bool isText = e.type == ResName("STYT");
-            if (auto j = findPartner(e, isText ? "STYL" : "STYT")) {
+        } else if (e.type == ResName(ResType::kText) || e.type == ResName(ResType::kStyles)) {
+            const bool isText = e.type == ResName(ResType::kText);
+            if (auto j = findPartner(e, isText ? ResType::kStyles : ResType::kText)) {
                 const PeResources::Entry& styt = isText ? e : entries[*j];
                 const PeResources::Entry& styl = isText ? entries[*j] : e;
                 std::string combined = TextText(styt, styl);
@@ -327,12 +319,12 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
                 }
             }
             text = isText ? StytText(e) : StylText(e);
-        } else if (e.type == ResName("STR#")) {
+        } else if (e.type == ResName(ResType::kStrList)) {
             text = StrListText(e);
-        } else if (e.type == ResName("STSQ")) {
+        } else if (e.type == ResName(ResType::kSequence)) {
             text = SequenceText(e);
         } else if (e.type == ResName(kRtRcdata) &&
-                   e.name == ResName(UpperCaseName(std::string(SoundList::kResourceName)))) {
+                   e.name == ResName(ResId::kSoundList)) {
             text = SoundListText(e);
         } else if (e.type == ResName(kRtBitmap)) {
             std::string ignored;
@@ -341,7 +333,7 @@ bool ContentDumper::Dump(const ContentModule& module, const std::string& dirPath
                 files.emplace_back(QString::fromStdString(base + "/" + file), BmpFileFromPackedDib(e.data, *info));
                 text = "bitmap " + KeyText(e.name) + LangText(e.language) + " file=" + QuoteString(file) + "\n";
             }
-        } else if (e.type == ResName(std::string(SoundList::kWaveType)) && CheckWaveImage(e.data).empty()) {
+        } else if (e.type == ResName(ResType::kWave) && CheckWaveImage(e.data).empty()) {
             const std::string file = fileName("sounds", stem, ".wav");
             files.emplace_back(QString::fromStdString(base + "/" + file),
                                std::vector<uint8_t>(e.data.begin(), e.data.end()));

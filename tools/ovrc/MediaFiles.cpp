@@ -1,12 +1,8 @@
 #include "MediaFiles.h"
 
-#include "formats/FieldCodec.h"
+#include "ByteReader.h"
 
 #include <cstring>
-
-using Formats::ReadI32;
-using Formats::ReadU16;
-using Formats::ReadU32;
 
 namespace {
 constexpr size_t kBmpFileHeaderSize = 14;
@@ -53,7 +49,7 @@ std::optional<std::vector<uint8_t>> PackedDibFromBmpFile(std::span<const uint8_t
     auto info = InspectPackedDib(dib, error);
     if (!info)
         return std::nullopt;
-    const uint32_t bitsAt = *ReadU32(file, 10);
+    const uint32_t bitsAt = *ByteReader(file).U32(10);
     if (bitsAt != kBmpFileHeaderSize + info->bitsOffset) {
         *error = "pixel data does not follow the colour table (offset " + std::to_string(bitsAt) +
                  ", expected " + std::to_string(kBmpFileHeaderSize + info->bitsOffset) + ")";
@@ -67,8 +63,9 @@ std::vector<uint8_t> BmpFileFromPackedDib(std::span<const uint8_t> dib, const Di
     std::vector<uint8_t> file(kBmpFileHeaderSize, 0);
     file[0] = 'B';
     file[1] = 'M';
-    Formats::WriteU32(file, 2, uint32_t(kBmpFileHeaderSize + dib.size()));
-    Formats::WriteU32(file, 10, uint32_t(kBmpFileHeaderSize + info.bitsOffset));
+    ByteWriter out(file);
+    out.U32(2, uint32_t(kBmpFileHeaderSize + dib.size()));
+    out.U32(10, uint32_t(kBmpFileHeaderSize + info.bitsOffset));
     file.insert(file.end(), dib.begin(), dib.end());
     return file;
 }
@@ -79,7 +76,8 @@ std::string CheckWaveImage(std::span<const uint8_t> bytes)
         return "not a RIFF file";
     if (std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
         return "RIFF file is not of form WAVE";
-    const uint32_t riffSize = *ReadU32(bytes, 4);
+    const ByteReader in(bytes);
+    const uint32_t riffSize = *in.U32(4);
     if (riffSize < 4 || riffSize > bytes.size() - 8)
         return "RIFF chunk size " + std::to_string(riffSize) + " does not match the file";
     const size_t end = 8 + size_t(riffSize);
@@ -88,7 +86,7 @@ std::string CheckWaveImage(std::span<const uint8_t> bytes)
     while (pos < end) {
         if (8 > end - pos)
             return "chunk header at " + std::to_string(pos) + " runs past the RIFF chunk";
-        const uint32_t size = *ReadU32(bytes, pos + 4);
+        const uint32_t size = *in.U32(pos + 4);
         if (size > end - pos - 8)
             return "chunk at " + std::to_string(pos) + " runs past the RIFF chunk";
         const uint8_t* id = bytes.data() + pos;

@@ -53,7 +53,7 @@ bool BuildModuleImage(const std::string& srcDir, std::vector<uint8_t>* image, st
     return true;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error)
+bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error)
 {
     const QString target = QString::fromStdString(path);
     QDir().mkpath(QFileInfo(target).absolutePath());

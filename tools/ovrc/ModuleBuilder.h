@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -11,4 +12,5 @@ bool BuildModuleImage(const std::string& srcDir, std::vector<uint8_t>* image, st
 
 /// Writes the image to a temporary file beside `path` and renames it into
 /// place, so readers never see half a module.
-bool WriteFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+/// Creates the file's folder first. Every file ovrc writes goes through here.
+bool WriteFileAtomically(const std::string& path, std::span<const uint8_t> bytes, std::string* error);

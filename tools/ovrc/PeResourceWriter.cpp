@@ -1,5 +1,7 @@
 #include "PeResourceWriter.h"
 
+#include "ByteReader.h"
+
 #include <QChar>
 
 #include <algorithm>
@@ -17,22 +19,6 @@ constexpr uint32_t kHighBit = 0x80000000u;
 constexpr uint64_t kImageBase = 0x180000000ull;
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment) { return (value + alignment - 1) / alignment * alignment; }
-
-void Put16(std::vector<uint8_t>& out, size_t at, uint16_t v)
-{
-    out[at] = uint8_t(v);
-    out[at + 1] = uint8_t(v >> 8);
-}
-void Put32(std::vector<uint8_t>& out, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out[at + i] = uint8_t(v >> (8 * i));
-}
-void Put64(std::vector<uint8_t>& out, size_t at, uint64_t v)
-{
-    for (int i = 0; i < 8; ++i)
-        out[at + i] = uint8_t(v >> (8 * i));
-}
 
 std::u16string UpperCase(std::u16string text)
 {
@@ -135,55 +121,56 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
     const uint32_t imageSize = kSectionRva + AlignUp(std::max<uint32_t>(sectionSize, 1), kSectionAlignment);
 
     std::vector<uint8_t> out(headersSize + rawSize, 0);
+    ByteWriter put(out);
 
     // DOS header: only the magic and the offset of the PE header matter.
     out[0] = 'M';
     out[1] = 'Z';
-    Put16(out, 0x18, 0x40); // e_lfarlc
-    Put32(out, 0x3C, kPeOffset);
+    put.U16(0x18, 0x40); // e_lfarlc
+    put.U32(0x3C, kPeOffset);
 
     size_t at = kPeOffset;
     out[at] = 'P';
     out[at + 1] = 'E';
     at += 4;
-    Put16(out, at + 0, kMachineAmd64);
-    Put16(out, at + 2, 1);                    // sections
-    Put32(out, at + 4, 0);                    // TimeDateStamp: reproducible output
-    Put16(out, at + 16, kOptionalHeaderSize);
-    Put16(out, at + 18, 0x2022);              // executable image, large address aware, DLL
+    put.U16(at + 0, kMachineAmd64);
+    put.U16(at + 2, 1);                    // sections
+    put.U32(at + 4, 0);                    // TimeDateStamp: reproducible output
+    put.U16(at + 16, kOptionalHeaderSize);
+    put.U16(at + 18, 0x2022);              // executable image, large address aware, DLL
     at += 20;
 
     const size_t opt = at;
-    Put16(out, opt + 0, 0x20B);               // PE32+
+    put.U16(opt + 0, 0x20B);               // PE32+
     out[opt + 2] = 14;                        // linker version
-    Put32(out, opt + 8, rawSize);             // SizeOfInitializedData
-    Put32(out, opt + 20, kSectionRva);        // BaseOfCode (no code)
-    Put64(out, opt + 24, kImageBase);
-    Put32(out, opt + 32, kSectionAlignment);
-    Put32(out, opt + 36, kFileAlignment);
-    Put16(out, opt + 40, 6);                  // OS version 6.0
-    Put16(out, opt + 48, 6);                  // subsystem version 6.0
-    Put32(out, opt + 56, imageSize);
-    Put32(out, opt + 60, headersSize);
-    Put16(out, opt + 68, 2);                  // Windows GUI
-    Put16(out, opt + 70, 0x0500);             // NX compatible, no SEH
-    Put64(out, opt + 72, 0x100000);           // stack reserve
-    Put64(out, opt + 80, 0x1000);             // stack commit
-    Put64(out, opt + 88, 0x100000);           // heap reserve
-    Put64(out, opt + 96, 0x1000);             // heap commit
-    Put32(out, opt + 108, 16);                // data directories
+    put.U32(opt + 8, rawSize);             // SizeOfInitializedData
+    put.U32(opt + 20, kSectionRva);        // BaseOfCode (no code)
+    put.U64(opt + 24, kImageBase);
+    put.U32(opt + 32, kSectionAlignment);
+    put.U32(opt + 36, kFileAlignment);
+    put.U16(opt + 40, 6);                  // OS version 6.0
+    put.U16(opt + 48, 6);                  // subsystem version 6.0
+    put.U32(opt + 56, imageSize);
+    put.U32(opt + 60, headersSize);
+    put.U16(opt + 68, 2);                  // Windows GUI
+    put.U16(opt + 70, 0x0500);             // NX compatible, no SEH
+    put.U64(opt + 72, 0x100000);           // stack reserve
+    put.U64(opt + 80, 0x1000);             // stack commit
+    put.U64(opt + 88, 0x100000);           // heap reserve
+    put.U64(opt + 96, 0x1000);             // heap commit
+    put.U32(opt + 108, 16);                // data directories
     const size_t directories = opt + 112;
-    Put32(out, directories + 2 * 8, kSectionRva); // resource table
-    Put32(out, directories + 2 * 8 + 4, sectionSize);
+    put.U32(directories + 2 * 8, kSectionRva); // resource table
+    put.U32(directories + 2 * 8 + 4, sectionSize);
 
     const size_t section = opt + kOptionalHeaderSize;
     const char name[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
     std::copy(name, name + 8, out.begin() + long(section));
-    Put32(out, section + 8, sectionSize);
-    Put32(out, section + 12, kSectionRva);
-    Put32(out, section + 16, rawSize);
-    Put32(out, section + 20, headersSize);
-    Put32(out, section + 36, 0x40000040);     // initialized data, readable
+    put.U32(section + 8, sectionSize);
+    put.U32(section + 12, kSectionRva);
+    put.U32(section + 16, rawSize);
+    put.U32(section + 20, headersSize);
+    put.U32(section + 36, 0x40000040);     // initialized data, readable
 
     // The resource section itself.
     const size_t base = headersSize;
@@ -193,8 +180,8 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
         return kHighBit | uint32_t(stringOffsets.at(key.Name()));
     };
     auto writeTableHeader = [&](size_t offset, size_t named, size_t ids) {
-        Put16(out, base + offset + 12, uint16_t(named));
-        Put16(out, base + offset + 14, uint16_t(ids));
+        put.U16(base + offset + 12, uint16_t(named));
+        put.U16(base + offset + 14, uint16_t(ids));
     };
     auto countNamed = [](const auto& map) {
         size_t n = 0;
@@ -217,8 +204,8 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
     size_t typeIndex = 0;
     for (const auto& [type, names] : tree) {
         const size_t rootEntry = 16 + 8 * typeIndex;
-        Put32(out, base + rootEntry, nameField(type));
-        Put32(out, base + rootEntry + 4, kHighBit | uint32_t(nameTables[typeIndex]));
+        put.U32(base + rootEntry, nameField(type));
+        put.U32(base + rootEntry + 4, kHighBit | uint32_t(nameTables[typeIndex]));
         const size_t nameTable = nameTables[typeIndex];
         if (names.size() > 0xFFFF)
             return fail("too many resources of type " + type.ToString());
@@ -228,16 +215,16 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
             const size_t nameEntry = nameTable + 16 + 8 * nameIndex;
             const size_t languageTable = next;
             next += tableSize(languages.size());
-            Put32(out, base + nameEntry, nameField(name));
-            Put32(out, base + nameEntry + 4, kHighBit | uint32_t(languageTable));
+            put.U32(base + nameEntry, nameField(name));
+            put.U32(base + nameEntry + 4, kHighBit | uint32_t(languageTable));
             writeTableHeader(languageTable, 0, languages.size());
             size_t languageIndex = 0;
             for (const auto& [language, index] : languages) {
                 const size_t languageEntry = languageTable + 16 + 8 * languageIndex;
-                Put32(out, base + languageEntry, language);
-                Put32(out, base + languageEntry + 4, uint32_t(dataEntry));
-                Put32(out, base + dataEntry, kSectionRva + uint32_t(dataOffsets[index]));
-                Put32(out, base + dataEntry + 4, uint32_t(m_resources[index].data.size()));
+                put.U32(base + languageEntry, language);
+                put.U32(base + languageEntry + 4, uint32_t(dataEntry));
+                put.U32(base + dataEntry, kSectionRva + uint32_t(dataOffsets[index]));
+                put.U32(base + dataEntry + 4, uint32_t(m_resources[index].data.size()));
                 dataEntry += 16;
                 ++languageIndex;
             }
@@ -246,9 +233,9 @@ bool PeResourceWriter::Write(std::vector<uint8_t>* image, std::string* error) co
         ++typeIndex;
     }
     for (const auto& [text, offset] : stringOffsets) {
-        Put16(out, base + offset, uint16_t(text.size()));
+        put.U16(base + offset, uint16_t(text.size()));
         for (size_t i = 0; i < text.size(); ++i)
-            Put16(out, base + offset + 2 + 2 * i, uint16_t(text[i]));
+            put.U16(base + offset + 2 + 2 * i, uint16_t(text[i]));
     }
     for (size_t i = 0; i < m_resources.size(); ++i)
         std::copy(m_resources[i].data.begin(), m_resources[i].data.end(),
