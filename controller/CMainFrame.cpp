@@ -117,6 +117,7 @@ void CMainFrame::Reschedule()
     const int64_t wake = m_scheduler.NextWakeTime();
     const int64_t nowMs = SystemClock::BootMilliseconds();
     if (wake * 1000 <= nowMs + kTimerMs) {
+        m_wakeTimer.stop();
         if (!m_timer.isActive())
             m_timer.start();
         return;

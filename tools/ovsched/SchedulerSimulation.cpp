@@ -74,7 +74,7 @@ bool SplitWords(const std::string& line, std::vector<std::string>* words, std::s
 
 std::optional<int64_t> ParseNumber(const std::string& text)
 {
-    if (text.empty() || text.size() > 19)
+    if (text.empty() || text.size() > 18) // fits int64 without overflow
         return std::nullopt;
     size_t i = text[0] == '-' ? 1 : 0;
     if (i == text.size())
