@@ -194,7 +194,7 @@ void DrawHead(const Painter& p, const Skeleton& s, bool front)
                                       .subtracted(Ellipse({6.5, 5}, 13.4, 14.4))
                                       .intersected(Ellipse({-0.5, 0}, 16.5, 18.6));
         p.Part(hair, kHairTone);
-        p.Part(Ellipse({-1.5, 2.5}, 2.3, 3.2), kSkinTone);
+        p.Part(Ellipse({-0.5, 2.5}, 2.2, 3), kSkinTone);
     }
     raw->restore();
 }

@@ -98,12 +98,13 @@ public:
                 Statement(line);
         }
         CheckAngles();
+        // Missing lines have no line number to name.
         if (!m_sawPictures)
-            Error({m_file, 0}, "no 'pictures FIRST_ID' line: the frames need picture ids");
+            m_errors->push_back(m_file + ": no 'pictures FIRST_ID' line: the frames need picture ids");
         if (!m_sawScript)
-            Error({m_file, 0}, "no 'script ID at=X,Y' line: nothing would show the frames");
+            m_errors->push_back(m_file + ": no 'script ID at=X,Y' line: nothing would show the frames");
         if (m_spec->steps.empty())
-            Error({m_file, 0}, "no 'hold' or 'move' line: the animation has no frames");
+            m_errors->push_back(m_file + ": no 'hold' or 'move' line: the animation has no frames");
     }
 
     std::string m_file;

@@ -74,7 +74,8 @@ int main(int argc, char** argv)
     for (const QString& path : parser.positionalArguments()) {
         QByteArray text;
         if (!ReadFile(path, &text, &error)) {
-            ok = Fail(error) == 0;
+            Fail(error);
+            ok = false;
             continue;
         }
         std::vector<std::string> errors;

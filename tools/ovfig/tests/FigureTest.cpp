@@ -282,6 +282,17 @@ private slots:
         QVERIFY2(QString::fromStdString(errors[0]).startsWith(message), errors[0].c_str());
     }
 
+    // What is missing has no line to name.
+    void MissingLines()
+    {
+        FigureSpec spec;
+        std::vector<std::string> errors;
+        QVERIFY(!ParseFigure("view side\n", "t.fig", &spec, &errors));
+        QCOMPARE(errors.size(), size_t(3));
+        QVERIFY(QString::fromStdString(errors[0]).startsWith("t.fig: no 'pictures FIRST_ID' line"));
+        QVERIFY(QString::fromStdString(errors[2]).startsWith("t.fig: no 'hold' or 'move' line"));
+    }
+
 private:
     std::unique_ptr<TestHome> m_home;
 };
