@@ -191,10 +191,10 @@ void DrawHead(const Painter& p, const Skeleton& s, bool front)
         raw->fillPath(Ellipse({8.5, 0}, 1.5, 2.1), QColor::fromRgb(kEye));
         p.Line({9.5, 10}, {12.8, 9.2}, kMouth, 1.3);
         const QPainterPath hair = Ellipse({-1.5, -2.8}, 16.4, 16.4)
-                                      .subtracted(Ellipse({6.5, 5}, 13.4, 14.4))
+                                      .subtracted(Ellipse({7.5, 6.5}, 14.5, 15))
                                       .intersected(Ellipse({-0.5, 0}, 16.5, 18.6));
         p.Part(hair, kHairTone);
-        p.Part(Ellipse({-0.5, 2.5}, 2.2, 3), kSkinTone);
+        p.Part(Ellipse({-1, 3}, 1.9, 2.7), kSkinTone);
     }
     raw->restore();
 }
