@@ -26,7 +26,7 @@ inline constexpr QRgb kEye = 0xFF000033, kMouth = 0xFF993333, kCheek = 0xFFFF999
 inline constexpr QRgb kWood = 0xFFCC9966, kWoodShade = 0xFF996633, kWoodLight = 0xFFFFCC99;
 inline constexpr QRgb kChair = 0xFF666666, kChairShade = 0xFF333333, kChairLight = 0xFF999999;
 inline constexpr QRgb kFloorShadow = 0xFFDDDDDD;
-inline constexpr QRgb kBezel = 0xFF333333, kGlass = 0xFF66CCFF;
+inline constexpr QRgb kGlass = 0xFF66CCFF;
 } // namespace Style
 
 class FigureRenderer {

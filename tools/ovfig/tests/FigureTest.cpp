@@ -238,7 +238,7 @@ private slots:
         FigureSpec spec;
         std::vector<std::string> errors;
         QVERIFY(ParseFigure("view side\nsize 200,240\norigin 100,130\nheight 194\npictures 100\n"
-                            "script 20 at=0,0\nhold sit 100\n",
+                            "script 20 at=0,0\nprop chair\nhold sit 100\n",
                             "sit.fig", &spec, &errors));
         BuiltFigure built;
         QVERIFY(BuildFigure(spec, ContentPalette(), &built, &errors));
@@ -248,6 +248,8 @@ private slots:
         QCOMPARE(picture.pixel(122, 130) & 0xFFFFFF, 0x666699u);
         QCOMPARE(picture.pixel(144, 151) & 0xFFFFFF, 0x666699u);
         QCOMPARE(picture.pixel(122, 150) & 0xFFFFFF, 0xFF00FFu); // under the thigh, behind the shin
+        // The chair's seat, from 7 to 15 under the hips, shows behind them.
+        QCOMPARE(picture.pixel(82, 140) & 0xFFFFFF, 0x666666u);
     }
 
     void Refusals_data()
