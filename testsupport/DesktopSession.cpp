@@ -21,6 +21,8 @@ bool DesktopSession::Start(const Options& options)
         return false;
     if (options.sessionBus && !StartBus())
         return false;
+    if (options.accessibilityBus && (!options.sessionBus || !StartAccessibilityBus()))
+        return false;
     if (options.windowManager && !StartHelper("openbox", {"--sm-disable"}))
         return false;
     if (options.trayHost
@@ -123,6 +125,25 @@ bool DesktopSession::StartBus()
     m_busPid = lines[1].trimmed().toLongLong();
     qputenv("DBUS_SESSION_BUS_ADDRESS", m_busAddress.toLocal8Bit());
     return !m_busAddress.isEmpty();
+}
+
+bool DesktopSession::StartAccessibilityBus()
+{
+    // The launcher takes org.a11y.Bus on the session bus and runs the
+    // accessibility bus itself; the registry starts on it when asked for.
+    if (!StartHelper("/usr/libexec/at-spi-bus-launcher", {"--launch-immediately"}))
+        return false;
+    QDeadlineTimer deadline(10000);
+    while (!deadline.hasExpired()) {
+        QByteArray out;
+        Run("dbus-send", {"--session", "--print-reply", "--dest=org.a11y.Bus", "/org/a11y/bus", "org.a11y.Bus.GetAddress"},
+            &out, 3000);
+        if (out.contains("unix:"))
+            return true;
+        QThread::msleep(50);
+    }
+    m_error = "the accessibility bus did not start (is at-spi2-core installed?)";
+    return false;
 }
 
 bool DesktopSession::StartHelper(const QString& program, const QStringList& args)

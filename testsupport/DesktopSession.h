@@ -7,7 +7,7 @@
 
 /// A private desktop for end-to-end tests: an Xvfb server, optionally a
 /// window manager (openbox), a tray host (trayer) and a session bus
-/// (dbus-daemon). Everything it starts is stopped by Stop() or the
+/// (dbus-daemon) with an accessibility bus (at-spi). Everything it starts is stopped by Stop() or the
 /// destructor. Start() exports DISPLAY and DBUS_SESSION_BUS_ADDRESS into
 /// this process's environment, so children inherit them.
 class DesktopSession {
@@ -17,6 +17,10 @@ public:
         bool windowManager = false;
         bool trayHost = false;
         bool sessionBus = true;
+        /// An accessibility bus (AT-SPI) beside the session bus, so that
+        /// programs started with QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 can be
+        /// read the way a screen reader reads them.
+        bool accessibilityBus = false;
         QString screen = QStringLiteral("1024x768x24");
     };
 
@@ -49,6 +53,7 @@ public:
 
 private:
     bool StartBus();
+    bool StartAccessibilityBus();
     bool StartHelper(const QString& program, const QStringList& args);
 
     std::unique_ptr<QProcess> m_xvfb;

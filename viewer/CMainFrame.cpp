@@ -23,10 +23,14 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWindow>
 #include <cstdio>
 
 namespace {
+// The longest a new window waits for the window manager's frame before its
+// place is checked.
+constexpr int kPlaceDelayMs = 300;
 // A press this close to an activation caused it.
 constexpr qint64 kClickActivationMs = 400;
 
@@ -85,13 +89,13 @@ bool CMainFrame::Create()
 
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(ViewerIds::kWindowWidth, ViewerIds::kWindowHeight);
-    // The position is the top-left of our own window; the window manager
-    // puts its decoration around it. Placing the window itself (not the
-    // decoration) keeps a saved position from drifting at every start.
+    // The position is the outer top-left, the window manager's decoration
+    // included: asked for with the window's own size, the window manager
+    // puts the decoration's corner there (north-west gravity).
     adjustSize();
-    setGeometry(QRect(InitialPosition(m_app->LastWindowX(), m_app->LastWindowY(),
-                                      QSize(ViewerIds::kWindowWidth, ViewerIds::kWindowHeight), screenSize),
-                      size()));
+    m_intendedPosition = InitialPosition(m_app->LastWindowX(), m_app->LastWindowY(),
+                                         QSize(ViewerIds::kWindowWidth, ViewerIds::kWindowHeight), screenSize);
+    setGeometry(QRect(m_intendedPosition, size()));
 
     // Ctrl+P prints; there is no menu item for it.
     auto* print = new QShortcut(QKeySequence::Print, this);
@@ -326,6 +330,8 @@ void CMainFrame::changeEvent(QEvent* event)
     if (active == m_wasActive)
         return;
     m_wasActive = active;
+    if (active)
+        PlaceOnce();
     if (!m_view || !ViewerIds::IsStretch(m_view->CurrentTopic()))
         return;
     if (!active) {
@@ -342,10 +348,36 @@ void CMainFrame::changeEvent(QEvent* event)
     }
 }
 
+QPoint CMainFrame::OuterPosition() const
+{
+    // What Qt knows of the decoration differs with its timing, so the
+    // window's own geometry is only compared with itself: the outer corner
+    // is where it was put, moved as far as the window moved since.
+    if (!m_placed)
+        return m_intendedPosition;
+    return m_intendedPosition + (geometry().topLeft() - m_placedGeometry);
+}
+
+void CMainFrame::PlaceOnce()
+{
+    if (m_placed || !isVisible())
+        return;
+    m_placed = true;
+    m_placedGeometry = geometry().topLeft();
+}
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Once the window manager has framed and placed the window (it activates
+    // it, or at the latest a moment later).
+    QTimer::singleShot(kPlaceDelayMs, this, [this] { PlaceOnce(); });
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     // An iconified window keeps its place, so this is the restored position.
-    const QPoint position = geometry().topLeft();
+    const QPoint position = OuterPosition();
     m_app->SetLastWindowPosition(position.x(), position.y());
     PostToController(MessageCodes::kViewerClosing);
     // The process ends soon: see that the code has left before it does.

@@ -54,6 +54,7 @@ public:
     static QPoint InitialPosition(int lastX, int lastY, const QSize& window, const QSize& screen);
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -63,6 +64,8 @@ private:
     void OnBroadcast(int message, uint wParam, int lParam);
     void BringForward();
     void OnHelp(int item);
+    QPoint OuterPosition() const;
+    void PlaceOnce();
 
     CStretchApp* m_app;
     CStretchView* m_view = nullptr; // child widget
@@ -71,4 +74,7 @@ private:
     bool m_wasActive = false;
     bool m_pressPending = false; // a press that may have activated the frame
     qint64 m_activatedAtMs = -1;
+    QPoint m_intendedPosition;      // outer corner asked for at start-up
+    QPoint m_placedGeometry;         // geometry().topLeft() once placed
+    bool m_placed = false;
 };

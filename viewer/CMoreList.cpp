@@ -38,7 +38,9 @@ void CMoreList::ShowTopic(int topicId)
         for (int i = 0; i < rows; ++i)
             addItem(FromWindows1252(names.Entries()[size_t(i)]), stretch ? m_stretches.Id(i) : m_topics.Id(i));
         m_kindShown = kind;
-        setAccessibleName(AppResources::String(stretch ? ViewerIds::kStrMoreStretches : ViewerIds::kStrMoreTopics));
+        // Screen readers name a drop-down list by its value; the label goes
+        // in the description.
+        setAccessibleDescription(AppResources::String(stretch ? ViewerIds::kStrMoreStretches : ViewerIds::kStrMoreTopics));
     }
     m_position = topicId - kind;
     m_selection = m_position;
