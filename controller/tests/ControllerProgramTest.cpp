@@ -111,13 +111,24 @@ private:
         m_controllers.push_back(std::move(process));
         return m_controllers.back().get();
     }
-    bool WaitForController()
+    bool WaitForOwner(const QString& name, bool owned)
     {
         QDeadlineTimer deadline(kWaitMs);
         while (!deadline.hasExpired()) {
-            if (!m_probe->OwnerOf(kController).isEmpty())
+            if (m_probe->OwnerOf(name).isEmpty() != owned)
                 return true;
             QTest::qWait(20);
+        }
+        return false;
+    }
+    bool WaitForController() { return WaitForOwner(kController, true); }
+    bool WaitForWindow(const QString& title)
+    {
+        QDeadlineTimer deadline(kWaitMs);
+        while (!deadline.hasExpired()) {
+            if (m_desktop.Run("xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"}) == 0)
+                return true;
+            QTest::qWait(50);
         }
         return false;
     }
@@ -247,6 +258,41 @@ private slots:
         QVERIFY(first->waitForFinished(kWaitMs));
         QVERIFY(!QFile::exists(entry));
         QTRY_COMPARE_WITH_TIMEOUT(ViewerStarts(), (QStringList{"start ", "start ", "start -Remove"}), kWaitMs);
+    }
+
+    // With the real viewer beside it: the installation shows the first
+    // reading topic, Stretch Now switches the running viewer to the next
+    // routine, and the removal ends both programs.
+    void withTheViewer()
+    {
+        QTemporaryDir dir;
+        const QString bin = qEnvironmentVariable("OVANTIS_BINARY_DIR") + "/bin/";
+        for (const char* file : {"ovctrl", "stretch", "OvantisRes.dll"})
+            QVERIFY(QFile::copy(bin + file, dir.filePath(file)));
+        auto run = [&](const QStringList& args) {
+            auto process = std::make_unique<QProcess>();
+            process->setProcessChannelMode(QProcess::ForwardedChannels);
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("QT_QPA_PLATFORM", "xcb");
+            process->setProcessEnvironment(env);
+            process->start(dir.filePath("ovctrl"), args);
+            m_controllers.push_back(std::move(process));
+            return m_controllers.back().get();
+        };
+        QProcess* controller = run({"-install"});
+        QVERIFY(WaitForController());
+        QVERIFY(WaitForOwner(kViewer, true));
+        QVERIFY(WaitForWindow("Ovantis - Why Stretch\\?"));
+
+        m_probe->Command(1500);
+        QVERIFY(WaitForWindow("Ovantis - Shoulder Shrug"));
+
+        QProcess* remove = run({"-remove"});
+        QVERIFY(remove->waitForFinished(kWaitMs));
+        QVERIFY(controller->waitForFinished(kWaitMs));
+        QVERIFY(WaitForOwner(kViewer, false));
+        QVERIFY(!QFile::exists(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                               + "/autostart/ovctrl.desktop"));
     }
 
     // A reminder from start to finish: the interval passes, the dialog comes
