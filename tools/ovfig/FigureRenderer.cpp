@@ -1,6 +1,6 @@
 #include "FigureRenderer.h"
 
-#include "formats/FieldCodec.h"
+#include "ByteReader.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -380,16 +380,17 @@ std::vector<uint8_t> PackedDib8(int width, int height, const QList<QRgb>& palett
     const size_t stride = (size_t(width) + 3) / 4 * 4;
     const size_t table = 4 * size_t(palette.size());
     std::vector<uint8_t> dib(kHeader + table + stride * size_t(height), 0);
-    Formats::WriteU32(dib, 0, kHeader);
-    Formats::WriteU32(dib, 4, uint32_t(width));
-    Formats::WriteU32(dib, 8, uint32_t(height)); // rows bottom-up
-    Formats::WriteU16(dib, 12, 1);
-    Formats::WriteU16(dib, 14, 8);
-    Formats::WriteU32(dib, 16, 0); // uncompressed
-    Formats::WriteU32(dib, 20, uint32_t(stride * size_t(height)));
-    Formats::WriteU32(dib, 24, 2835); // 72 dpi
-    Formats::WriteU32(dib, 28, 2835);
-    Formats::WriteU32(dib, 32, uint32_t(palette.size()));
+    ByteWriter out(dib);
+    out.U32(0, kHeader);
+    out.U32(4, uint32_t(width));
+    out.U32(8, uint32_t(height)); // rows bottom-up
+    out.U16(12, 1);
+    out.U16(14, 8);
+    out.U32(16, 0); // uncompressed
+    out.U32(20, uint32_t(stride * size_t(height)));
+    out.U32(24, 2835); // 72 dpi
+    out.U32(28, 2835);
+    out.U32(32, uint32_t(palette.size()));
     for (qsizetype i = 0; i < palette.size(); ++i) {
         uint8_t* quad = dib.data() + kHeader + 4 * size_t(i);
         quad[0] = uint8_t(qBlue(palette[i]));
