@@ -8,8 +8,6 @@
 class CDrawX;
 class CTrigger;
 
-/// Resource type of a topic's trigger table.
-
 /// One topic: its triggers (owned), built from the `Trig` resource of its
 /// id, drawing into a borrowed drawing context.
 class CStchTpic {
