@@ -148,42 +148,69 @@ bool CStatementRectFill::Execute()
     return Next();
 }
 
+namespace {
+using StatementMaker = std::unique_ptr<CStatement> (*)(const RecordFields&, CStatementList*);
+struct StatementKind {
+    int16_t opcode;
+    StatementMaker make;
+};
+
+uint16_t U16(const RecordFields& f, std::string_view name) { return static_cast<uint16_t>(f.Scalar(name)); }
+COLORREF Colour(const RecordFields& f) { return static_cast<COLORREF>(f.Scalar("colour")); }
+
+template <typename T, typename... Args>
+std::unique_ptr<CStatement> Make(Args&&... args)
+{
+    return std::make_unique<T>(std::forward<Args>(args)...);
+}
+
+// The class of each row of the opcode table, in the table's order; the
+// record's size and fields come from the table row.
+constexpr StatementKind kStatementKinds[] = {
+    {kDrawText, [](const RecordFields& f, CStatementList* l) {
+         return Make<CStatementDrawText>(l, U16(f, "text"), f.Rect("rect"));
+     }},
+    {kDrawPict, [](const RecordFields& f, CStatementList* l) {
+         return Make<CStatementDrawPict>(l, U16(f, "picture"), f.Rect("rect"), static_cast<int16_t>(f.Scalar("selector")));
+     }},
+    {kDrawRect, [](const RecordFields& f, CStatementList* l) {
+         return Make<CStatementDrawRect>(l, f.Rect("rect"), Colour(f), U16(f, "width"));
+     }},
+    {kDrawLine, [](const RecordFields& f, CStatementList* l) {
+         return Make<CStatementDrawLine>(l, f.Rect("line"), Colour(f), U16(f, "width"));
+     }},
+    {kDelay, [](const RecordFields& f, CStatementList* l) { return Make<CStatementDelay>(l, U16(f, "ms")); }},
+    {kUpdate, [](const RecordFields& f, CStatementList* l) { return Make<CStatementUpdate>(l, f.Rect("rect")); }},
+    {kCycle, [](const RecordFields& f, CStatementList* l) { return Make<CStatementCycle>(l, U16(f, "count")); }},
+    {kNew, [](const RecordFields& f, CStatementList* l) { return Make<CStatementNew>(l, U16(f, "script")); }},
+    {kNop, [](const RecordFields&, CStatementList* l) { return Make<CStatementNOP>(l); }},
+    {kEnd, [](const RecordFields&, CStatementList* l) { return Make<CStatementEnd>(l); }},
+    {kTile, [](const RecordFields& f, CStatementList* l) {
+         return Make<CStatementTile>(l, U16(f, "picture"), f.Rect("rect"));
+     }},
+    {kRectFill, [](const RecordFields& f, CStatementList* l) {
+         return Make<CStatementRectFill>(l, f.Rect("rect"), Colour(f));
+     }},
+};
+
+constexpr bool FollowsOpcodeTable()
+{
+    if (std::size(kStatementKinds) != std::size(kOpcodes))
+        return false;
+    for (size_t i = 0; i < std::size(kOpcodes); ++i)
+        if (kStatementKinds[i].opcode != kOpcodes[i].opcode)
+            return false;
+    return true;
+}
+static_assert(FollowsOpcodeTable());
+} // namespace
+
 std::unique_ptr<CStatement> CreateStatement(const RecordView& record, CStatementList* list)
 {
     if (!record.op)
         return nullptr;
-    const RecordFields f(record);
-    const auto u16 = [&](std::string_view name) { return static_cast<uint16_t>(f.Scalar(name)); };
-    switch (record.op->opcode) {
-    case kDrawText:
-        return std::make_unique<CStatementDrawText>(list, u16("text"), f.Rect("rect"));
-    case kDrawPict:
-        return std::make_unique<CStatementDrawPict>(list, u16("picture"), f.Rect("rect"),
-                                                    static_cast<int16_t>(f.Scalar("selector")));
-    case kDrawRect:
-        return std::make_unique<CStatementDrawRect>(list, f.Rect("rect"),
-                                                    static_cast<COLORREF>(f.Scalar("colour")), u16("width"));
-    case kDrawLine:
-        return std::make_unique<CStatementDrawLine>(list, f.Rect("line"),
-                                                    static_cast<COLORREF>(f.Scalar("colour")), u16("width"));
-    case kDelay:
-        return std::make_unique<CStatementDelay>(list, u16("ms"));
-    case kUpdate:
-        return std::make_unique<CStatementUpdate>(list, f.Rect("rect"));
-    case kCycle:
-        return std::make_unique<CStatementCycle>(list, u16("count"));
-    case kNew:
-        return std::make_unique<CStatementNew>(list, u16("script"));
-    case kNop:
-        return std::make_unique<CStatementNOP>(list);
-    case kEnd:
-        return std::make_unique<CStatementEnd>(list);
-    case kTile:
-        return std::make_unique<CStatementTile>(list, u16("picture"), f.Rect("rect"));
-    case kRectFill:
-        return std::make_unique<CStatementRectFill>(list, f.Rect("rect"),
-                                                    static_cast<COLORREF>(f.Scalar("colour")));
-    default:
+    const auto row = size_t(record.op - std::data(kOpcodes));
+    if (row >= std::size(kStatementKinds))
         return nullptr;
-    }
+    return kStatementKinds[row].make(RecordFields(record), list);
 }

@@ -154,15 +154,41 @@ bool CTriggerMouseClick::Test()
     return false;
 }
 
+namespace {
+struct TriggerClass {
+    int16_t kind;
+    std::unique_ptr<CTrigger> (*make)(CTriggerList*);
+};
+
+template <typename T>
+std::unique_ptr<CTrigger> Make(CTriggerList* list)
+{
+    return std::make_unique<T>(list);
+}
+
+// The class of each row of the kind table, in the table's order.
+constexpr TriggerClass kTriggerClasses[] = {
+    {kContinuous, Make<CTriggerContinuous>}, {kBackground, Make<CTriggerBackground>},
+    {kMouseOver, Make<CTriggerMouseOver>},   {kMouseUp, Make<CTriggerMouseUp>},
+    {kMouseDown, Make<CTriggerMouseDown>},   {kMouseClick, Make<CTriggerMouseClick>},
+};
+
+constexpr bool FollowsKindTable()
+{
+    if (std::size(kTriggerClasses) != std::size(kKinds))
+        return false;
+    for (size_t i = 0; i < std::size(kKinds); ++i)
+        if (kTriggerClasses[i].kind != kKinds[i].kind)
+            return false;
+    return true;
+}
+static_assert(FollowsKindTable());
+} // namespace
+
 std::unique_ptr<CTrigger> CreateTrigger(int16_t kind, CTriggerList* list)
 {
-    switch (kind) {
-    case kContinuous: return std::make_unique<CTriggerContinuous>(list);
-    case kBackground: return std::make_unique<CTriggerBackground>(list);
-    case kMouseOver: return std::make_unique<CTriggerMouseOver>(list);
-    case kMouseUp: return std::make_unique<CTriggerMouseUp>(list);
-    case kMouseDown: return std::make_unique<CTriggerMouseDown>(list);
-    case kMouseClick: return std::make_unique<CTriggerMouseClick>(list);
-    default: return nullptr;
-    }
+    const KindDesc* row = FindKind(kind);
+    if (!row)
+        return nullptr;
+    return kTriggerClasses[size_t(row - std::data(kKinds))].make(list);
 }

@@ -34,13 +34,11 @@ enum Opcode : int16_t {
 
 /// One statement kind. Every record starts with its signed 16-bit opcode at
 /// offset 0; the fields follow.
+/// The loader builds the statement class of each row (CreateStatement).
 struct OpcodeDesc {
     int16_t opcode;
-    std::string_view name;      ///< name in the source notation
-    std::string_view className; ///< statement class the loader builds
+    std::string_view name; ///< name in the source notation
     uint16_t recordSize;
-    bool draws;     ///< counts as drawing for a pass's result
-    bool continues; ///< Execute lets the pass go on with the next statement
     std::span<const FieldDesc> fields;
 };
 
@@ -67,18 +65,18 @@ inline constexpr FieldDesc kRectFill[] = {{"rect", 2, K::Rect}, {"colour", 18, K
 
 /// The twelve opcodes, in opcode order (kOpcodes[op - 1].opcode == op).
 inline constexpr OpcodeDesc kOpcodes[] = {
-    {kDrawText, "DrawText", "CStatementDrawText", 20, true, true, Detail::kDrawText},
-    {kDrawPict, "DrawPict", "CStatementDrawPict", 22, true, true, Detail::kDrawPict},
-    {kDrawRect, "DrawRect", "CStatementDrawRect", 26, true, true, Detail::kDrawRect},
-    {kDrawLine, "DrawLine", "CStatementDrawLine", 24, true, true, Detail::kDrawLine},
-    {kDelay, "Delay", "CStatementDelay", 4, false, false, Detail::kDelay},
-    {kUpdate, "Update", "CStatementUpdate", 18, true, false, Detail::kUpdate},
-    {kCycle, "Cycle", "CStatementCycle", 4, false, false, Detail::kCycle},
-    {kNew, "New", "CStatementNew", 4, false, false, Detail::kNew},
-    {kNop, "NOP", "CStatementNOP", 4, false, false, Detail::kPadOnly},
-    {kEnd, "End", "CStatementEnd", 4, false, false, Detail::kPadOnly},
-    {kTile, "Tile", "CStatementTile", 20, true, true, Detail::kTile},
-    {kRectFill, "RectFill", "CStatementRectFill", 22, true, true, Detail::kRectFill},
+    {kDrawText, "DrawText", 20, Detail::kDrawText},
+    {kDrawPict, "DrawPict", 22, Detail::kDrawPict},
+    {kDrawRect, "DrawRect", 26, Detail::kDrawRect},
+    {kDrawLine, "DrawLine", 24, Detail::kDrawLine},
+    {kDelay, "Delay", 4, Detail::kDelay},
+    {kUpdate, "Update", 18, Detail::kUpdate},
+    {kCycle, "Cycle", 4, Detail::kCycle},
+    {kNew, "New", 4, Detail::kNew},
+    {kNop, "NOP", 4, Detail::kPadOnly},
+    {kEnd, "End", 4, Detail::kPadOnly},
+    {kTile, "Tile", 20, Detail::kTile},
+    {kRectFill, "RectFill", 22, Detail::kRectFill},
 };
 
 /// The opcode's entry, or null for an opcode outside 1-12.

@@ -34,20 +34,20 @@ enum Kind : int16_t {
     kMouseClick = 6,
 };
 
+/// The topic builds the trigger class of each row (CreateTrigger).
 struct KindDesc {
     int16_t kind;
-    std::string_view name;      ///< name in the source notation
-    std::string_view className; ///< trigger class the topic builds
+    std::string_view name; ///< name in the source notation
 };
 
 /// The six kinds, in kind order (kKinds[k - 1].kind == k).
 inline constexpr KindDesc kKinds[] = {
-    {kContinuous, "Continuous", "CTriggerContinuous"},
-    {kBackground, "Background", "CTriggerBackground"},
-    {kMouseOver, "MouseOver", "CTriggerMouseOver"},
-    {kMouseUp, "MouseUp", "CTriggerMouseUp"},
-    {kMouseDown, "MouseDown", "CTriggerMouseDown"},
-    {kMouseClick, "MouseClick", "CTriggerMouseClick"},
+    {kContinuous, "Continuous"},
+    {kBackground, "Background"},
+    {kMouseOver, "MouseOver"},
+    {kMouseUp, "MouseUp"},
+    {kMouseDown, "MouseDown"},
+    {kMouseClick, "MouseClick"},
 };
 
 /// The kind's entry, or null for a kind outside 1-6.
