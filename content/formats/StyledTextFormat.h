@@ -39,10 +39,6 @@ inline constexpr FaceBit kFaceBits[] = {
     {0x400, "underline"},
 };
 
-/// Font number 0 draws with this face; every other number with kOtherFace.
-inline constexpr std::string_view kFontZeroFace = "MS Sans Serif";
-inline constexpr std::string_view kOtherFace = "Arial";
-
 /// Characters with a meaning for layout.
 inline constexpr uint8_t kCarriageReturn = 13;
 inline constexpr uint8_t kLineFeed = 10;

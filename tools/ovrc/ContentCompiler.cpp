@@ -323,31 +323,75 @@ bool ContentCompiler::CompileText(const std::string& text, const std::string& fi
     return m_errors.size() == errorsBefore;
 }
 
+// ---- Blocks ----------------------------------------------------------------
+
+/// One block of the sources (or a one-line statement such as `bitmap`): its
+/// first line, the lines up to its "end", and the resource it makes.
+struct ContentCompiler::Block {
+    const SourceLine& head;
+    std::string kind; ///< the keyword as written
+    std::vector<const SourceLine*> body;
+    BuiltResource res;
+    std::optional<SourceToken> file;
+    std::string baseDir;
+};
+
+/// What follows the keyword on a block's first line.
+enum class ContentCompiler::Key {
+    None,         ///< its own tokens (option)
+    Name,         ///< an id or a name (stored upper-case)
+    TypeAndName,  ///< a type, then an id or a name, both as written (raw)
+    OptionalName, ///< an id or a name, else the sound list's name
+};
+
+struct ContentCompiler::BlockKind {
+    std::string_view keyword;
+    bool hasBody; ///< the lines up to "end" belong to it
+    Key key;
+    bool takesFile;
+    bool (ContentCompiler::*build)(Block&);
+};
+
+const ContentCompiler::BlockKind ContentCompiler::kBlockKinds[] = {
+    {"topic", true, Key::Name, false, &ContentCompiler::BuildTopic},
+    {"script", true, Key::Name, false, &ContentCompiler::BuildScript},
+    {"text", true, Key::Name, false, &ContentCompiler::BuildText},
+    {"styt", true, Key::Name, false, &ContentCompiler::BuildStyt},
+    {"styl", true, Key::Name, false, &ContentCompiler::BuildStyl},
+    {"strlist", true, Key::Name, false, &ContentCompiler::BuildStrList},
+    {"sequence", true, Key::Name, false, &ContentCompiler::BuildSequence},
+    {"soundlist", true, Key::OptionalName, false, &ContentCompiler::BuildSoundList},
+    {"bitmap", false, Key::Name, true, &ContentCompiler::BuildBitmap},
+    {"wave", false, Key::Name, true, &ContentCompiler::BuildWave},
+    {"raw", false, Key::TypeAndName, true, &ContentCompiler::BuildRaw},
+    {"option", false, Key::None, false, &ContentCompiler::BuildOption},
+};
+
+bool ContentCompiler::LineError(const SourceLine& line, const std::string& message)
+{
+    Error(line.where, message);
+    return false;
+}
+
 bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* index, const std::string& baseDir)
 {
     const SourceLine& head = lines[*index];
     ++*index;
-    const auto& tokens = head.tokens;
-    const SourceToken& first = tokens[0];
-    if (!first.key.empty() || first.quoted) {
-        Error(head.where, "expected a keyword (topic, script, text, styt, styl, strlist, sequence, soundlist, "
-                          "bitmap, wave, raw, option)");
-        return false;
+    const SourceToken& first = head.tokens[0];
+    const BlockKind* kind = nullptr;
+    std::string keywords;
+    for (const BlockKind& k : kBlockKinds) {
+        keywords += (keywords.empty() ? "" : ", ") + std::string(k.keyword);
+        if (first.key.empty() && !first.quoted && EqualsIgnoreCase(first.text, k.keyword))
+            kind = &k;
     }
-    const std::string kind = first.text;
-    static const char* kBlockKinds[] = {"topic", "script", "text", "styt", "styl", "strlist", "sequence", "soundlist"};
-    const bool isBlock = std::any_of(std::begin(kBlockKinds), std::end(kBlockKinds),
-                                     [&](const char* k) { return EqualsIgnoreCase(kind, k); });
-    static const char* kLineKinds[] = {"bitmap", "wave", "raw", "option"};
-    if (!isBlock && std::none_of(std::begin(kLineKinds), std::end(kLineKinds),
-                                 [&](const char* k) { return EqualsIgnoreCase(kind, k); })) {
-        Error(head.where, "unknown keyword '" + kind + "'");
-        return false;
-    }
+    if (!first.key.empty() || first.quoted)
+        return LineError(head, "expected a keyword (" + keywords + ")");
+    if (!kind)
+        return LineError(head, "unknown keyword '" + first.text + "'");
 
-    // The body of a block: the lines up to "end".
-    std::vector<const SourceLine*> body;
-    if (isBlock) {
+    Block block{head, first.text, {}, {}, {}, baseDir};
+    if (kind->hasBody) {
         bool closed = false;
         while (*index < lines.size()) {
             const SourceLine& l = lines[*index];
@@ -357,410 +401,430 @@ bool ContentCompiler::ParseBlock(const std::vector<SourceLine>& lines, size_t* i
                 closed = true;
                 break;
             }
-            body.push_back(&l);
+            block.body.push_back(&l);
         }
-        if (!closed) {
-            Error(head.where, "'" + kind + "' block has no 'end'");
-            return false;
-        }
+        if (!closed)
+            return LineError(head, "'" + block.kind + "' block has no 'end'");
     }
+    if (kind->key == Key::None)
+        return (this->*kind->build)(block);
+    if (!ReadHeader(*kind, block))
+        return false;
+    if (!(this->*kind->build)(block))
+        return false;
+    m_resources.push_back(std::move(block.res));
+    return true;
+}
 
-    if (EqualsIgnoreCase(kind, "option")) {
-        for (size_t i = 1; i < tokens.size(); ++i) {
-            if (EqualsIgnoreCase(tokens[i].key, "checks") && (tokens[i].text == "on" || tokens[i].text == "off")) {
-                m_checks = tokens[i].text == "on";
-            } else {
-                Error(head.where, "unknown option '" + (tokens[i].key.empty() ? tokens[i].text : tokens[i].key) +
-                                      "' (known: checks=on|off)");
-                return false;
+std::optional<ResName> ContentCompiler::ReadKey(const Block& block, size_t* pos, const char* what, bool upper)
+{
+    const auto& tokens = block.head.tokens;
+    if (*pos >= tokens.size() || !tokens[*pos].key.empty()) {
+        LineError(block.head, "'" + block.kind + "' needs " + what);
+        return std::nullopt;
+    }
+    const SourceToken& t = tokens[(*pos)++];
+    if (!t.quoted) {
+        if (auto id = ParseInteger(t.text)) {
+            if (*id < 0 || *id > 0xFFFF) {
+                LineError(block.head, std::string(what) + " " + t.text + " is not a 16-bit id");
+                return std::nullopt;
             }
+            return ResName(uint16_t(*id));
         }
-        return true;
     }
+    // Names are stored as UTF-16: any character can be part of one.
+    if (t.text.empty()) {
+        LineError(block.head, std::string(what) + " is empty");
+        return std::nullopt;
+    }
+    return ResName(upper ? UpperCaseName(t.text) : t.text);
+}
 
-    // Header: kind, then (except for soundlist) the resource id or name; raw
-    // also takes the type first. Then key=value attributes.
-    BuiltResource res;
-    res.where = head.where;
+bool ContentCompiler::ReadHeader(const BlockKind& kind, Block& block)
+{
+    // The keyword, the type (raw only) and the id or name, then key=value
+    // attributes.
+    const auto& tokens = block.head.tokens;
+    BuiltResource& res = block.res;
+    res.where = block.head.where;
     res.language = kDefaultLanguage;
     size_t pos = 1;
-    const bool isRaw = EqualsIgnoreCase(kind, "raw");
-    auto readKey = [&](const char* what, bool upper) -> std::optional<ResName> {
-        if (pos >= tokens.size() || !tokens[pos].key.empty()) {
-            Error(head.where, "'" + kind + "' needs " + what);
-            return std::nullopt;
-        }
-        const SourceToken& t = tokens[pos++];
-        if (!t.quoted) {
-            if (auto id = ParseInteger(t.text)) {
-                if (*id < 0 || *id > 0xFFFF) {
-                    Error(head.where, std::string(what) + " " + t.text + " is not a 16-bit id");
-                    return std::nullopt;
-                }
-                return ResName(uint16_t(*id));
-            }
-        }
-        // Names are stored as UTF-16: any character can be part of one.
-        if (t.text.empty()) {
-            Error(head.where, std::string(what) + " is empty");
-            return std::nullopt;
-        }
-        return ResName(upper ? UpperCaseName(t.text) : t.text);
-    };
-    if (isRaw) {
-        auto type = readKey("a type", false);
+    if (kind.key == Key::TypeAndName) {
+        auto type = ReadKey(block, &pos, "a type", false);
         if (!type)
             return false;
         res.type = *type;
     }
-    if (EqualsIgnoreCase(kind, "soundlist") && (pos >= tokens.size() || !tokens[pos].key.empty())) {
+    if (kind.key == Key::OptionalName && (pos >= tokens.size() || !tokens[pos].key.empty())) {
         res.name = ResName(ResId::kSoundList);
     } else {
-        auto name = readKey("an id or a name", !isRaw);
+        auto name = ReadKey(block, &pos, "an id or a name", kind.key != Key::TypeAndName);
         if (!name)
             return false;
         res.name = *name;
     }
     std::map<std::string, SourceToken> attributes;
     for (; pos < tokens.size(); ++pos) {
-        if (tokens[pos].key.empty()) {
-            Error(head.where, "unexpected '" + tokens[pos].text + "' in the '" + kind + "' line");
-            return false;
-        }
+        if (tokens[pos].key.empty())
+            return LineError(block.head, "unexpected '" + tokens[pos].text + "' in the '" + block.kind + "' line");
         std::string key = tokens[pos].key;
         for (char& c : key)
             c = char(std::tolower(static_cast<unsigned char>(c)));
-        if (attributes.count(key)) {
-            Error(head.where, "'" + key + "' is given twice");
-            return false;
-        }
+        if (attributes.count(key))
+            return LineError(block.head, "'" + key + "' is given twice");
         attributes[key] = tokens[pos];
     }
-    auto takeAttribute = [&](const std::string& key) -> std::optional<SourceToken> {
-        auto it = attributes.find(key);
-        if (it == attributes.end())
-            return std::nullopt;
-        SourceToken t = it->second;
-        attributes.erase(it);
-        return t;
-    };
-    if (auto lang = takeAttribute("lang")) {
-        auto v = ParseInteger(lang->text);
-        if (!v || *v < 0 || *v > 0xFFFF) {
-            Error(head.where, "'lang' needs a 16-bit number");
-            return false;
-        }
+    if (auto lang = attributes.extract("lang")) {
+        auto v = ParseInteger(lang.mapped().text);
+        if (!v || *v < 0 || *v > 0xFFFF)
+            return LineError(block.head, "'lang' needs a 16-bit number");
         res.language = uint16_t(*v);
     }
-    std::optional<SourceToken> fileAttribute = takeAttribute("file");
-    if (!attributes.empty()) {
-        Error(head.where, "'" + kind + "' has no attribute '" + attributes.begin()->first + "'");
-        return false;
-    }
-    auto readFile = [&](std::vector<uint8_t>* bytes) {
-        if (!fileAttribute) {
-            Error(head.where, "'" + kind + "' needs file=PATH");
-            return false;
-        }
-        QString path = QString::fromStdString(fileAttribute->text);
-        if (QFileInfo(path).isRelative())
-            path = QDir(QString::fromStdString(baseDir)).filePath(path);
-        // Only plain files of a sane size: a device or a pipe named here must
-        // not hang the build.
-        const QFileInfo info(path);
-        if (!info.isFile()) {
-            Error(head.where, "cannot read " + path.toStdString() + ": not a file");
-            return false;
-        }
-        if (info.size() > kMaxFileSize) {
-            Error(head.where, path.toStdString() + " is larger than a resource may be");
-            return false;
-        }
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            Error(head.where, "cannot read " + path.toStdString() + ": " + file.errorString().toStdString());
-            return false;
-        }
-        const QByteArray data = file.read(kMaxFileSize);
-        bytes->assign(data.begin(), data.end());
-        return true;
-    };
-    if (fileAttribute && !(EqualsIgnoreCase(kind, "bitmap") || EqualsIgnoreCase(kind, "wave") || isRaw)) {
-        Error(head.where, "'" + kind + "' takes no file");
-        return false;
-    }
+    if (auto file = attributes.extract("file"))
+        block.file = file.mapped();
+    if (!attributes.empty())
+        return LineError(block.head, "'" + block.kind + "' has no attribute '" + attributes.begin()->first + "'");
+    if (block.file && !kind.takesFile)
+        return LineError(block.head, "'" + block.kind + "' takes no file");
+    return true;
+}
 
+bool ContentCompiler::ReadFile(const Block& block, std::vector<uint8_t>* bytes)
+{
+    if (!block.file)
+        return LineError(block.head, "'" + block.kind + "' needs file=PATH");
+    QString path = QString::fromStdString(block.file->text);
+    if (QFileInfo(path).isRelative())
+        path = QDir(QString::fromStdString(block.baseDir)).filePath(path);
+    // Only plain files of a sane size: a device or a pipe named here must
+    // not hang the build.
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return LineError(block.head, "cannot read " + path.toStdString() + ": not a file");
+    if (info.size() > kMaxFileSize)
+        return LineError(block.head, path.toStdString() + " is larger than a resource may be");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return LineError(block.head, "cannot read " + path.toStdString() + ": " + file.errorString().toStdString());
+    const QByteArray data = file.read(kMaxFileSize);
+    bytes->assign(data.begin(), data.end());
+    return true;
+}
+
+bool ContentCompiler::ReadStrings(const SourceLine& line, std::string* out)
+{
+    for (const SourceToken& t : line.tokens) {
+        if (!t.quoted || !t.key.empty())
+            return LineError(line, "expected a quoted string, found '" + t.text + "'");
+        std::string bytes, error;
+        if (!ToContentBytes(t.text, &bytes, &error))
+            return LineError(line, error);
+        *out += bytes;
+    }
+    return true;
+}
+
+bool ContentCompiler::BuildOption(Block& block)
+{
+    const auto& tokens = block.head.tokens;
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        if (EqualsIgnoreCase(tokens[i].key, "checks") && (tokens[i].text == "on" || tokens[i].text == "off"))
+            m_checks = tokens[i].text == "on";
+        else
+            return LineError(block.head, "unknown option '" + (tokens[i].key.empty() ? tokens[i].text : tokens[i].key) +
+                                             "' (known: checks=on|off)");
+    }
+    return true;
+}
+
+bool ContentCompiler::BuildBitmap(Block& block)
+{
+    block.res.type = ResName(ResType::kBitmap);
+    std::vector<uint8_t> file;
+    if (!ReadFile(block, &file))
+        return false;
     std::string error;
-    auto bodyError = [&](const SourceLine& line, const std::string& message) {
-        Error(line.where, message);
-        return false;
-    };
-    // Quoted strings of a body line, as content bytes.
-    auto readStrings = [&](const SourceLine& line, std::string* out) {
-        for (const SourceToken& t : line.tokens) {
-            if (!t.quoted || !t.key.empty())
-                return bodyError(line, "expected a quoted string, found '" + t.text + "'");
-            std::string bytes;
-            if (!ToContentBytes(t.text, &bytes, &error))
-                return bodyError(line, error);
-            *out += bytes;
-        }
-        return true;
-    };
+    auto dib = PackedDibFromBmpFile(file, &error);
+    if (!dib)
+        return LineError(block.head, block.file->text + ": " + error);
+    block.res.data = std::move(*dib);
+    return true;
+}
 
-    if (EqualsIgnoreCase(kind, "bitmap")) {
-        res.type = ResName(kRtBitmap);
-        std::vector<uint8_t> file;
-        if (!readFile(&file))
-            return false;
-        auto dib = PackedDibFromBmpFile(file, &error);
-        if (!dib) {
-            Error(head.where, fileAttribute->text + ": " + error);
-            return false;
-        }
-        res.data = std::move(*dib);
-    } else if (EqualsIgnoreCase(kind, "wave")) {
-        res.type = ResName(ResType::kWave);
-        if (!readFile(&res.data))
-            return false;
-        error = CheckWaveImage(res.data);
-        if (!error.empty()) {
-            Error(head.where, fileAttribute->text + ": " + error);
-            return false;
-        }
-    } else if (isRaw) {
-        if (!readFile(&res.data))
-            return false;
-    } else if (EqualsIgnoreCase(kind, "topic")) {
-        res.type = ResName(ResType::kTopic);
-        std::vector<uint8_t> header(Trigger::kHeaderSize, 0);
-        std::vector<uint8_t> records;
-        std::optional<int64_t> count;
-        for (const SourceLine* line : body) {
-            const auto& t = line->tokens;
-            if (IsWord(t[0], "trigger")) {
-                if (t.size() < 2 || !t[1].key.empty() || t[1].quoted)
-                    return bodyError(*line, "'trigger' needs a kind (Continuous, Background, MouseOver, MouseUp, "
-                                            "MouseDown, MouseClick)");
-                int64_t triggerKind = 0;
-                if (const Trigger::KindDesc* k = Trigger::FindKind(t[1].text))
-                    triggerKind = k->kind;
-                else if (auto n = ParseInteger(t[1].text); n && ScalarFits(FieldKind::I16, *n))
-                    triggerKind = *n;
-                else
-                    return bodyError(*line, "unknown trigger kind '" + t[1].text + "'");
-                std::vector<uint8_t> record(Trigger::kRecordFixedSize, 0);
-                WriteScalar(record, Trigger::kRecordFields[0], triggerKind);
-                std::optional<int64_t> rectsOverride;
-                bool haveScript = false;
-                for (size_t i = 2; i < t.size(); ++i) {
-                    if (EqualsIgnoreCase(t[i].key, "rect")) {
-                        auto r = ParseRect(t[i].text);
-                        if (!r || t[i].quoted)
-                            return bodyError(*line, "'rect' needs four integers: left,top,right,bottom");
-                        record.resize(record.size() + Trigger::kRectSize);
-                        WriteRect(std::span(record).subspan(record.size() - Trigger::kRectSize),
-                                  {"rect", 0, FieldKind::Rect}, *r);
-                    } else if (EqualsIgnoreCase(t[i].key, "script") && !haveScript) {
-                        int64_t id = 0;
-                        Rect32 unused;
-                        if (!ParseFieldValue(Trigger::kRecordFields[1], t[i], &id, &unused, &error))
-                            return bodyError(*line, error);
-                        WriteScalar(record, Trigger::kRecordFields[1], id);
-                        haveScript = true;
-                    } else if (EqualsIgnoreCase(t[i].key, "rects") && !rectsOverride) {
-                        rectsOverride = ParseInteger(t[i].text);
-                        if (!rectsOverride || *rectsOverride > 0 || *rectsOverride < INT16_MIN)
-                            return bodyError(*line, "'rects' only stores a count of zero or less");
-                    } else {
-                        return bodyError(*line, "unexpected '" + (t[i].key.empty() ? t[i].text : t[i].key) +
-                                                    "' in a trigger (script=ID, rect=l,t,r,b ...)");
-                    }
-                }
-                if (!haveScript)
-                    return bodyError(*line, "trigger needs script=ID");
-                const size_t rects = (record.size() - Trigger::kRecordFixedSize) / Trigger::kRectSize;
-                if (rectsOverride && rects > 0)
-                    return bodyError(*line, "'rects' cannot be given with rect=");
-                if (rects > 32767)
-                    return bodyError(*line, "too many rectangles");
-                WriteScalar(record, Trigger::kRecordFields[2], rectsOverride ? *rectsOverride : int64_t(rects));
-                records.insert(records.end(), record.begin(), record.end());
-                res.recordLines.push_back(line->where);
-                continue;
-            }
-            if (t.size() != 2 || !t[0].key.empty() || !t[1].key.empty())
-                return bodyError(*line, "expected 'trigger ...' or a header field and its value (" +
-                                            Join(Trigger::kHeaderFields) + ")");
-            const FieldDesc* field = FindField(Trigger::kHeaderFields, t[0].text);
-            if (!field)
-                return bodyError(*line, "topic has no field '" + t[0].text + "' (" + Join(Trigger::kHeaderFields) +
-                                            ", trigger)");
-            if (!SetHeaderField(*field, t[1], header, &count, &error))
-                return bodyError(*line, error);
-        }
-        if (res.recordLines.size() > 32767)
-            return bodyError(*body.back(), "too many triggers");
-        res.data = HeaderAndRecords(header, Trigger::kHeaderFields[5], count, res.recordLines.size(), records);
-    } else if (EqualsIgnoreCase(kind, "script")) {
-        res.type = ResName(ResType::kScript);
-        std::vector<uint8_t> header(Script::kHeaderSize, 0);
-        std::vector<uint8_t> records;
-        std::optional<int64_t> count;
-        for (const SourceLine* line : body) {
-            const auto& t = line->tokens;
-            if (!t[0].key.empty() || t[0].quoted)
-                return bodyError(*line, "expected a statement name");
-            if (const Script::OpcodeDesc* op = Script::FindOpcode(t[0].text)) {
-                std::vector<uint8_t> record = Script::NewRecord(*op);
-                if (!FillRecord(op->fields, t, 1, record, std::string(op->name), &error))
-                    return bodyError(*line, error);
-                records.insert(records.end(), record.begin(), record.end());
-                res.recordLines.push_back(line->where);
-                continue;
-            }
-            const FieldDesc* field = FindField(Script::kHeaderFields, t[0].text);
-            if (!field || t.size() != 2) {
-                std::string names;
-                for (const auto& op : Script::kOpcodes)
-                    names += std::string(names.empty() ? "" : ", ") + std::string(op.name);
-                return bodyError(*line, "unknown statement '" + t[0].text + "' (statements: " + names + ")");
-            }
-            if (!SetHeaderField(*field, t[1], header, &count, &error))
-                return bodyError(*line, error);
-        }
-        if (res.recordLines.size() > 0xFFFF)
-            return bodyError(*body.back(), "too many statements");
-        res.data = HeaderAndRecords(header, Script::kHeaderFields[1], count, res.recordLines.size(), records);
-    } else if (EqualsIgnoreCase(kind, "text")) {
-        std::string text;
-        std::vector<StyledText::StyleRun> runs;
-        for (const SourceLine* line : body) {
-            const auto& t = line->tokens;
-            if (IsWord(t[0], "style")) {
-                StyledText::StyleRun run;
-                if (!ParseRun(t, 1, false, &run, &error))
-                    return bodyError(*line, error);
-                run.start = uint32_t(text.size());
-                runs.push_back(run);
-                continue;
-            }
-            if (runs.empty())
-                return bodyError(*line, "text needs a 'style' line before its first string");
-            if (!readStrings(*line, &text))
-                return false;
-        }
-        auto styl = StyledText::EncodeStyl(runs);
-        if (!styl)
-            return bodyError(head, "too many styles");
-        BuiltResource styt = res;
-        styt.type = ResName(ResType::kText);
-        styt.data.assign(text.begin(), text.end());
-        m_resources.push_back(std::move(styt));
-        res.type = ResName(ResType::kStyles);
-        res.data = std::move(*styl);
-    } else if (EqualsIgnoreCase(kind, "styt")) {
-        res.type = ResName(ResType::kText);
-        std::string text;
-        for (const SourceLine* line : body)
-            if (!readStrings(*line, &text))
-                return false;
-        res.data.assign(text.begin(), text.end());
-    } else if (EqualsIgnoreCase(kind, "styl")) {
-        res.type = ResName(ResType::kStyles);
-        std::vector<StyledText::StyleRun> runs;
-        std::optional<int64_t> count;
-        for (const SourceLine* line : body) {
-            const auto& t = line->tokens;
-            if (IsWord(t[0], "run")) {
-                StyledText::StyleRun run;
-                if (!ParseRun(t, 1, true, &run, &error))
-                    return bodyError(*line, error);
-                runs.push_back(run);
-            } else if (IsWord(t[0], "count") && t.size() == 2) {
-                Rect32 unused;
-                int64_t v = 0;
-                if (!ParseFieldValue(StyledText::kHeaderFields[0], t[1], &v, &unused, &error))
-                    return bodyError(*line, error);
-                count = v;
-            } else {
-                return bodyError(*line, "expected 'run name=value ...' or 'count N'");
-            }
-        }
-        auto styl = StyledText::EncodeStyl(runs);
-        if (!styl)
-            return bodyError(head, "too many runs");
-        res.data = std::move(*styl);
-        if (count)
-            StoreScalar(res.data, StyledText::kHeaderFields, "count", *count);
-    } else if (EqualsIgnoreCase(kind, "strlist")) {
-        res.type = ResName(ResType::kStrList);
-        std::vector<std::string> entries;
-        for (const SourceLine* line : body) {
-            if (line->tokens.size() != 1)
-                return bodyError(*line, "one quoted string per entry");
-            std::string entry;
-            if (!readStrings(*line, &entry))
-                return false;
-            entries.push_back(entry);
-        }
-        auto data = StrList::EncodeStrList(entries, &error);
-        if (!data)
-            return bodyError(head, error);
-        res.data = std::move(*data);
-    } else if (EqualsIgnoreCase(kind, "sequence")) {
-        res.type = ResName(ResType::kSequence);
-        PendingSequence pending;
-        for (const SourceLine* line : body) {
-            const auto& t = line->tokens;
-            if (t.size() != 2 || !t[0].key.empty() || !t[1].key.empty())
-                return bodyError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
-            if (IsWord(t[0], "routine")) {
-                auto id = ParseInteger(t[1].text);
-                if (!id || t[1].quoted || *id < ResId::kStretchTopics || *id >= ResId::kReadingTopics)
-                    return bodyError(*line, "'routine' needs a stretch routine topic id (" +
-                                                std::to_string(ResId::kStretchTopics) + "-" +
-                                                std::to_string(ResId::kReadingTopics - 1) + ")");
-                pending.routines.push_back(uint16_t(*id));
-                pending.codes.emplace_back();
-            } else if (IsWord(t[0], "code")) {
-                int64_t code = 0;
-                Rect32 unused;
-                if (!ParseFieldValue(Trigger::kHeaderFields[4], t[1], &code, &unused, &error))
-                    return bodyError(*line, error);
-                pending.routines.push_back(0);
-                const Code4Bytes bytes = CodeBytes(uint32_t(code));
-                pending.codes.emplace_back(bytes.begin(), bytes.end());
-            } else {
-                return bodyError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
-            }
-            pending.lines.push_back(line->where);
-        }
-        pending.resource = m_resources.size();
-        m_sequences.push_back(std::move(pending));
-    } else if (EqualsIgnoreCase(kind, "soundlist")) {
-        res.type = ResName(kRtRcdata);
-        std::vector<SoundList::SoundPair> pairs;
-        for (const SourceLine* line : body) {
-            const auto& t = line->tokens;
-            if (t.size() != 3 || !IsWord(t[0], "sound") || !t[1].key.empty() || !t[2].key.empty() || !t[2].quoted)
-                return bodyError(*line, "expected 'sound WAVE_NAME \"Display name\"'");
-            SoundList::SoundPair pair;
-            if (!ToContentBytes(t[1].text, &pair.waveName, &error) ||
-                !ToContentBytes(t[2].text, &pair.displayName, &error))
-                return bodyError(*line, error);
-            pair.waveName = UpperCaseName(pair.waveName);
-            pairs.push_back(pair);
-        }
-        auto data = SoundList::EncodeSoundList(pairs, &error);
-        if (!data)
-            return bodyError(head, error);
-        res.data = std::move(*data);
-    } else {
-        Error(head.where, "unknown keyword '" + kind + "'");
+bool ContentCompiler::BuildWave(Block& block)
+{
+    block.res.type = ResName(ResType::kWave);
+    if (!ReadFile(block, &block.res.data))
         return false;
+    const std::string error = CheckWaveImage(block.res.data);
+    if (!error.empty())
+        return LineError(block.head, block.file->text + ": " + error);
+    return true;
+}
+
+bool ContentCompiler::BuildRaw(Block& block) { return ReadFile(block, &block.res.data); }
+
+bool ContentCompiler::BuildTopic(Block& block)
+{
+    using namespace Trigger;
+    BuiltResource& res = block.res;
+    res.type = ResName(ResType::kTopic);
+    std::vector<uint8_t> header(kHeaderSize, 0);
+    std::vector<uint8_t> records;
+    std::optional<int64_t> count;
+    std::string error;
+    for (const SourceLine* line : block.body) {
+        const auto& t = line->tokens;
+        if (IsWord(t[0], "trigger")) {
+            if (t.size() < 2 || !t[1].key.empty() || t[1].quoted)
+                return LineError(*line, "'trigger' needs a kind (Continuous, Background, MouseOver, MouseUp, "
+                                        "MouseDown, MouseClick)");
+            int64_t triggerKind = 0;
+            if (const KindDesc* k = FindKind(t[1].text))
+                triggerKind = k->kind;
+            else if (auto n = ParseInteger(t[1].text); n && ScalarFits(FieldKind::I16, *n))
+                triggerKind = *n;
+            else
+                return LineError(*line, "unknown trigger kind '" + t[1].text + "'");
+            std::vector<uint8_t> record(kRecordFixedSize, 0);
+            StoreScalar(record, kRecordFields, "kind", triggerKind);
+            std::optional<int64_t> rectsOverride;
+            bool haveScript = false;
+            for (size_t i = 2; i < t.size(); ++i) {
+                if (EqualsIgnoreCase(t[i].key, "rect")) {
+                    auto r = ParseRect(t[i].text);
+                    if (!r || t[i].quoted)
+                        return LineError(*line, "'rect' needs four integers: left,top,right,bottom");
+                    record.resize(record.size() + kRectSize);
+                    WriteRect(std::span(record).subspan(record.size() - kRectSize), kRectField, *r);
+                } else if (EqualsIgnoreCase(t[i].key, "script") && !haveScript) {
+                    int64_t id = 0;
+                    Rect32 unused;
+                    const FieldDesc& script = Field(kRecordFields, "script");
+                    if (!ParseFieldValue(script, t[i], &id, &unused, &error))
+                        return LineError(*line, error);
+                    WriteScalar(record, script, id);
+                    haveScript = true;
+                } else if (EqualsIgnoreCase(t[i].key, "rects") && !rectsOverride) {
+                    rectsOverride = ParseInteger(t[i].text);
+                    if (!rectsOverride || *rectsOverride > 0 || *rectsOverride < INT16_MIN)
+                        return LineError(*line, "'rects' only stores a count of zero or less");
+                } else {
+                    return LineError(*line, "unexpected '" + (t[i].key.empty() ? t[i].text : t[i].key) +
+                                                "' in a trigger (script=ID, rect=l,t,r,b ...)");
+                }
+            }
+            if (!haveScript)
+                return LineError(*line, "trigger needs script=ID");
+            const size_t rects = (record.size() - kRecordFixedSize) / kRectSize;
+            if (rectsOverride && rects > 0)
+                return LineError(*line, "'rects' cannot be given with rect=");
+            if (rects > 32767)
+                return LineError(*line, "too many rectangles");
+            StoreScalar(record, kRecordFields, "rectCount", rectsOverride ? *rectsOverride : int64_t(rects));
+            records.insert(records.end(), record.begin(), record.end());
+            res.recordLines.push_back(line->where);
+            continue;
+        }
+        if (t.size() != 2 || !t[0].key.empty() || !t[1].key.empty())
+            return LineError(*line, "expected 'trigger ...' or a header field and its value (" + Join(kHeaderFields) + ")");
+        const FieldDesc* field = FindField(kHeaderFields, t[0].text);
+        if (!field)
+            return LineError(*line, "topic has no field '" + t[0].text + "' (" + Join(kHeaderFields) + ", trigger)");
+        if (!SetHeaderField(*field, t[1], header, &count, &error))
+            return LineError(*line, error);
     }
-    m_resources.push_back(std::move(res));
+    if (res.recordLines.size() > 32767)
+        return LineError(*block.body.back(), "too many triggers");
+    res.data = HeaderAndRecords(header, Field(kHeaderFields, "count"), count, res.recordLines.size(), records);
+    return true;
+}
+
+bool ContentCompiler::BuildScript(Block& block)
+{
+    BuiltResource& res = block.res;
+    res.type = ResName(ResType::kScript);
+    std::vector<uint8_t> header(Script::kHeaderSize, 0);
+    std::vector<uint8_t> records;
+    std::optional<int64_t> count;
+    std::string error;
+    for (const SourceLine* line : block.body) {
+        const auto& t = line->tokens;
+        if (!t[0].key.empty() || t[0].quoted)
+            return LineError(*line, "expected a statement name");
+        if (const Script::OpcodeDesc* op = Script::FindOpcode(t[0].text)) {
+            std::vector<uint8_t> record = Script::NewRecord(*op);
+            if (!FillRecord(op->fields, t, 1, record, std::string(op->name), &error))
+                return LineError(*line, error);
+            records.insert(records.end(), record.begin(), record.end());
+            res.recordLines.push_back(line->where);
+            continue;
+        }
+        const FieldDesc* field = FindField(Script::kHeaderFields, t[0].text);
+        if (!field || t.size() != 2) {
+            std::string names;
+            for (const auto& op : Script::kOpcodes)
+                names += std::string(names.empty() ? "" : ", ") + std::string(op.name);
+            return LineError(*line, "unknown statement '" + t[0].text + "' (statements: " + names + ")");
+        }
+        if (!SetHeaderField(*field, t[1], header, &count, &error))
+            return LineError(*line, error);
+    }
+    if (res.recordLines.size() > 0xFFFF)
+        return LineError(*block.body.back(), "too many statements");
+    res.data = HeaderAndRecords(header, Field(Script::kHeaderFields, "count"), count, res.recordLines.size(), records);
+    return true;
+}
+
+bool ContentCompiler::BuildText(Block& block)
+{
+    std::string text, error;
+    std::vector<StyledText::StyleRun> runs;
+    for (const SourceLine* line : block.body) {
+        const auto& t = line->tokens;
+        if (IsWord(t[0], "style")) {
+            StyledText::StyleRun run;
+            if (!ParseRun(t, 1, false, &run, &error))
+                return LineError(*line, error);
+            run.start = uint32_t(text.size());
+            runs.push_back(run);
+            continue;
+        }
+        if (runs.empty())
+            return LineError(*line, "text needs a 'style' line before its first string");
+        if (!ReadStrings(*line, &text))
+            return false;
+    }
+    auto styl = StyledText::EncodeStyl(runs);
+    if (!styl)
+        return LineError(block.head, "too many styles");
+    BuiltResource styt = block.res;
+    styt.type = ResName(ResType::kText);
+    styt.data.assign(text.begin(), text.end());
+    m_resources.push_back(std::move(styt));
+    block.res.type = ResName(ResType::kStyles);
+    block.res.data = std::move(*styl);
+    return true;
+}
+
+bool ContentCompiler::BuildStyt(Block& block)
+{
+    block.res.type = ResName(ResType::kText);
+    std::string text;
+    for (const SourceLine* line : block.body)
+        if (!ReadStrings(*line, &text))
+            return false;
+    block.res.data.assign(text.begin(), text.end());
+    return true;
+}
+
+bool ContentCompiler::BuildStyl(Block& block)
+{
+    block.res.type = ResName(ResType::kStyles);
+    std::vector<StyledText::StyleRun> runs;
+    std::optional<int64_t> count;
+    std::string error;
+    for (const SourceLine* line : block.body) {
+        const auto& t = line->tokens;
+        if (IsWord(t[0], "run")) {
+            StyledText::StyleRun run;
+            if (!ParseRun(t, 1, true, &run, &error))
+                return LineError(*line, error);
+            runs.push_back(run);
+        } else if (IsWord(t[0], "count") && t.size() == 2) {
+            Rect32 unused;
+            int64_t v = 0;
+            if (!ParseFieldValue(Field(StyledText::kHeaderFields, "count"), t[1], &v, &unused, &error))
+                return LineError(*line, error);
+            count = v;
+        } else {
+            return LineError(*line, "expected 'run name=value ...' or 'count N'");
+        }
+    }
+    auto styl = StyledText::EncodeStyl(runs);
+    if (!styl)
+        return LineError(block.head, "too many runs");
+    block.res.data = std::move(*styl);
+    if (count)
+        StoreScalar(block.res.data, StyledText::kHeaderFields, "count", *count);
+    return true;
+}
+
+bool ContentCompiler::BuildStrList(Block& block)
+{
+    block.res.type = ResName(ResType::kStrList);
+    std::vector<std::string> entries;
+    for (const SourceLine* line : block.body) {
+        if (line->tokens.size() != 1)
+            return LineError(*line, "one quoted string per entry");
+        std::string entry;
+        if (!ReadStrings(*line, &entry))
+            return false;
+        entries.push_back(entry);
+    }
+    std::string error;
+    auto data = StrList::EncodeStrList(entries, &error);
+    if (!data)
+        return LineError(block.head, error);
+    block.res.data = std::move(*data);
+    return true;
+}
+
+bool ContentCompiler::BuildSequence(Block& block)
+{
+    block.res.type = ResName(ResType::kSequence);
+    PendingSequence pending;
+    std::string error;
+    for (const SourceLine* line : block.body) {
+        const auto& t = line->tokens;
+        if (t.size() != 2 || !t[0].key.empty() || !t[1].key.empty())
+            return LineError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
+        if (IsWord(t[0], "routine")) {
+            auto id = ParseInteger(t[1].text);
+            if (!id || t[1].quoted || *id < ResId::kStretchTopics || *id >= ResId::kReadingTopics)
+                return LineError(*line, "'routine' needs a stretch routine topic id (" +
+                                            std::to_string(ResId::kStretchTopics) + "-" +
+                                            std::to_string(ResId::kReadingTopics - 1) + ")");
+            pending.routines.push_back(uint16_t(*id));
+            pending.codes.emplace_back();
+        } else if (IsWord(t[0], "code")) {
+            int64_t code = 0;
+            Rect32 unused;
+            if (!ParseFieldValue(Field(Trigger::kHeaderFields, "code"), t[1], &code, &unused, &error))
+                return LineError(*line, error);
+            pending.routines.push_back(0);
+            const Code4Bytes bytes = CodeBytes(uint32_t(code));
+            pending.codes.emplace_back(bytes.begin(), bytes.end());
+        } else {
+            return LineError(*line, "expected 'routine TOPIC_ID' or 'code \"ABCD\"'");
+        }
+        pending.lines.push_back(line->where);
+    }
+    pending.resource = m_resources.size();
+    m_sequences.push_back(std::move(pending));
+    return true;
+}
+
+bool ContentCompiler::BuildSoundList(Block& block)
+{
+    block.res.type = ResName(ResType::kRcdata);
+    std::vector<SoundList::SoundPair> pairs;
+    std::string error;
+    for (const SourceLine* line : block.body) {
+        const auto& t = line->tokens;
+        if (t.size() != 3 || !IsWord(t[0], "sound") || !t[1].key.empty() || !t[2].key.empty() || !t[2].quoted)
+            return LineError(*line, "expected 'sound WAVE_NAME \"Display name\"'");
+        SoundList::SoundPair pair;
+        if (!ToContentBytes(t[1].text, &pair.waveName, &error) || !ToContentBytes(t[2].text, &pair.displayName, &error))
+            return LineError(*line, error);
+        pair.waveName = UpperCaseName(pair.waveName);
+        pairs.push_back(pair);
+    }
+    auto data = SoundList::EncodeSoundList(pairs, &error);
+    if (!data)
+        return LineError(block.head, error);
+    block.res.data = std::move(*data);
     return true;
 }
 
@@ -778,7 +842,7 @@ bool ContentCompiler::Finish()
                 // order, the lowest language id.
                 const BuiltResource* trig = nullptr;
                 for (const BuiltResource& r : m_resources)
-                    if (r.type.Matches(ResName(ResType::kTopic)) && r.name.IsId() && r.name.Id() == pending.routines[i] &&
+                    if (r.type.Matches(ResType::kTopic) && r.name.IsId() && r.name.Id() == pending.routines[i] &&
                         (!trig || r.language < trig->language))
                         trig = &r;
                 if (!trig) {

@@ -3,6 +3,7 @@
 #include "SourceLine.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,8 +45,35 @@ private:
         std::vector<std::vector<uint8_t>> codes;
     };
 
+    struct Block;
+    enum class Key;
+    /// A keyword of the sources and the function that builds its block.
+    struct BlockKind;
+    static const BlockKind kBlockKinds[];
+
     bool ParseBlock(const std::vector<SourceLine>& lines, size_t* index, const std::string& baseDir);
+    bool ReadHeader(const BlockKind& kind, Block& block);
+    std::optional<ResName> ReadKey(const Block& block, size_t* pos, const char* what, bool upper);
+    bool ReadFile(const Block& block, std::vector<uint8_t>* bytes);
+    /// Quoted strings of a body line, as content bytes, appended to *out.
+    bool ReadStrings(const SourceLine& line, std::string* out);
+
+    bool BuildOption(Block& block);
+    bool BuildBitmap(Block& block);
+    bool BuildWave(Block& block);
+    bool BuildRaw(Block& block);
+    bool BuildTopic(Block& block);
+    bool BuildScript(Block& block);
+    bool BuildText(Block& block);
+    bool BuildStyt(Block& block);
+    bool BuildStyl(Block& block);
+    bool BuildStrList(Block& block);
+    bool BuildSequence(Block& block);
+    bool BuildSoundList(Block& block);
+
     void Error(const SourceLocation& where, const std::string& message);
+    /// Error at the line; false, for returning at once.
+    bool LineError(const SourceLine& line, const std::string& message);
 
     std::vector<BuiltResource> m_resources;
     std::vector<PendingSequence> m_sequences;
