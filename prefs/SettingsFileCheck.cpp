@@ -1,10 +1,12 @@
 #include "SettingsFileCheck.h"
 
+#include <QDir>
 #include <QList>
 #include <QSet>
 #include <QSettings>
 #include <QVariant>
 #include <QStringDecoder>
+#include <QTemporaryFile>
 
 namespace {
 
@@ -217,7 +219,12 @@ QString FindSettingsFileDamage(const QString& filePath, QByteArrayView data)
     });
     if (typed.isEmpty())
         return {};
-    const QSettings settings(filePath, QSettings::IniFormat);
+    // QSettings keeps one parsed copy per path and may read a key of an odd
+    // file differently once another QSettings on that path has read it, so
+    // the check reads a private copy of the bytes that nothing else has seen.
+    QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/ovantis-settings-check-XXXXXX.conf"));
+    const bool copied = copy.open() && copy.write(data.data(), data.size()) == data.size() && copy.flush();
+    const QSettings settings(copied ? copy.fileName() : filePath, QSettings::IniFormat);
     for (const ValueLine& line : typed) {
         if (InvalidParts(settings.value(line.key)) > line.text.count("@Invalid()"))
             return QStringLiteral("line %1: the value of \"%2\" cannot be read").arg(line.lineNumber).arg(line.key);
