@@ -171,9 +171,18 @@ private slots:
     // The codes of the protocol, as a viewer and the Preferences pages send them.
     void protocol()
     {
+        // The first start after an installation forgets the last topic and
+        // takes the default sequence.
         CSettingsStore store;
+        QVERIFY(store.WriteString(Settings::kInstallation, "Setup"));
+        QVERIFY(store.WriteInt(Settings::kLastStretchTopic, 250));
+        QVERIFY(store.WriteString(Settings::kSequence, "XXXX"));
         StartController({});
         QVERIFY(WaitForController());
+        QCOMPARE(store.ReadString(Settings::kInstallation, SettingReader::Controller), QByteArray("Release"));
+        QCOMPARE(store.ReadInt(Settings::kLastStretchTopic, SettingReader::Controller), -1);
+        QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), QByteArray("KCENGRHS"));
+        QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 0);
 
         // The hot key settings go out once loaded: key code low, modifiers high.
         QTRY_COMPARE_WITH_TIMEOUT(m_probe->hotKeys, QList<int>{83 | (6 << 16)}, kWaitMs);
@@ -196,8 +205,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(GetMouseClicks(), 3, kWaitMs);
         QCOMPARE(GetKeyClicks(), 2);
 
-        // Stretch Now with no sequence stored: the default sequence is stored
-        // and its entry 1 (SHRG, topic 201) shown.
+        // Stretch Now steps the default sequence from index 0 to entry 1
+        // (SHRG, topic 201).
         m_probe->Command(1500);
         QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
         QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), QByteArray("KCENGRHS"));
