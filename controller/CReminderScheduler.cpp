@@ -489,8 +489,18 @@ int64_t CReminderScheduler::NextWakeTime()
     // the icon flashes, a dialog is up, the viewer or a sheet is watched,
     // a count may pass its limit, or the user has been away eight hours.
     if (m_flashing || m_dialogShown || m_viewerWatch || m_preferencesOpen || m_launchRequest
-        || m_trayLaunchRequest || lastActivity + kIdleResetSeconds < now)
+        || m_trayLaunchRequest)
         return now;
+    if (lastActivity + kIdleResetSeconds < now) {
+        // Away: every step resets, and all the steps of one second reset
+        // alike, up to the first input. One step a second does the same,
+        // unless the step right after the input could remind: counts, or a
+        // clock mark passing in this very second.
+        const int mode = m_activation.mode & 0xFF;
+        if (mode == 2 || (mode == 1 && m_nextQuarter - local <= 1))
+            return now;
+        return now + 1;
+    }
 
     int64_t wake = lastActivity + kIdleResetSeconds + 1;
     if (m_dialogDeferred)
