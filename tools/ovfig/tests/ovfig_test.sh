@@ -30,7 +30,7 @@ check_routine() {
   echo "topic $1: $distinct different frames"
 }
 check_routine 200 110 100 242   # Neck Roll: one loop is 104 ticks
-check_routine 201 70 100 256    # Shoulder Shrug: 64 ticks
+check_routine 201 70 100 244    # Shoulder Shrug: 64 ticks
 
 cat > "$work/bad.fig" <<'FIG'
 pictures 100
