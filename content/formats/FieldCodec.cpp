@@ -8,9 +8,6 @@
 
 namespace Formats {
 
-bool WriteU16(std::span<uint8_t> bytes, size_t offset, uint16_t value) { return ByteWriter(bytes).U16(offset, value); }
-bool WriteU32(std::span<uint8_t> bytes, size_t offset, uint32_t value) { return ByteWriter(bytes).U32(offset, value); }
-
 bool ScalarFits(FieldKind kind, int64_t value)
 {
     switch (kind) {

@@ -82,12 +82,6 @@ constexpr Code4Bytes CodeBytes(uint32_t value)
     return {uint8_t(value >> 24), uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
 }
 
-/// Little-endian stores into a byte span, through ByteWriter (false when the
-/// value does not fit inside). Kept for the figure tool, which writes its
-/// pictures with them.
-bool WriteU16(std::span<uint8_t> bytes, size_t offset, uint16_t value);
-bool WriteU32(std::span<uint8_t> bytes, size_t offset, uint32_t value);
-
 /// True when `value` can be stored in a scalar field of this kind (Rect is
 /// never a scalar). Signed and unsigned 16/32-bit kinds accept exactly
 /// their own range.

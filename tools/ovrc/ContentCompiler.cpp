@@ -300,23 +300,7 @@ bool ContentCompiler::CompileDirectory(const std::string& dir)
 bool ContentCompiler::CompileText(const std::string& text, const std::string& file, const std::string& baseDir)
 {
     const size_t errorsBefore = m_errors.size();
-    std::vector<SourceLine> lines;
-    size_t start = 0;
-    int number = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        ++number;
-        SourceLine line;
-        line.where = {file, number};
-        std::string error;
-        if (!TokenizeLine(text.substr(start, end - start), &line.tokens, &error))
-            Error(line.where, error);
-        else if (!line.tokens.empty())
-            lines.push_back(std::move(line));
-        start = end + 1;
-    }
+    const std::vector<SourceLine> lines = TokenizeText(text, file, &m_errors);
     size_t index = 0;
     while (index < lines.size())
         ParseBlock(lines, &index, baseDir);

@@ -118,6 +118,29 @@ bool TokenizeLine(const std::string& text, std::vector<SourceToken>* tokens, std
     }
 }
 
+std::vector<SourceLine> TokenizeText(const std::string& text, const std::string& file,
+                                     std::vector<std::string>* errors)
+{
+    std::vector<SourceLine> lines;
+    size_t start = 0;
+    int number = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        ++number;
+        SourceLine line;
+        line.where = {file, number};
+        std::string error;
+        if (!TokenizeLine(text.substr(start, end - start), &line.tokens, &error))
+            errors->push_back(line.where.ToString() + ": " + error);
+        else if (!line.tokens.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
 std::string QuoteString(const std::string& utf8)
 {
     static const char* kHex = "0123456789abcdef";

@@ -30,6 +30,11 @@ struct SourceLine {
 /// bad escape. Escapes in quoted strings: \\ \" \n \r \t \xHH.
 bool TokenizeLine(const std::string& text, std::vector<SourceToken>* tokens, std::string* error);
 
+/// Splits a whole source text into its lines with tokens (numbered from 1
+/// in `file`); a line that does not split adds "file:line: why" to *errors.
+std::vector<SourceLine> TokenizeText(const std::string& text, const std::string& file,
+                                     std::vector<std::string>* errors);
+
 /// Writes bytes as a quoted source string that TokenizeLine reads back to
 /// the same bytes. The bytes are UTF-8 text except where escaped.
 std::string QuoteString(const std::string& utf8);
