@@ -1,8 +1,7 @@
 #include "MediaFiles.h"
 
 #include "ByteReader.h"
-
-#include <cstring>
+#include "formats/WaveFormat.h"
 
 namespace {
 constexpr size_t kBmpFileHeaderSize = 14;
@@ -72,32 +71,7 @@ std::vector<uint8_t> BmpFileFromPackedDib(std::span<const uint8_t> dib, const Di
 
 std::string CheckWaveImage(std::span<const uint8_t> bytes)
 {
-    if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0)
-        return "not a RIFF file";
-    if (std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)
-        return "RIFF file is not of form WAVE";
-    const ByteReader in(bytes);
-    const uint32_t riffSize = *in.U32(4);
-    if (riffSize < 4 || riffSize > bytes.size() - 8)
-        return "RIFF chunk size " + std::to_string(riffSize) + " does not match the file";
-    const size_t end = 8 + size_t(riffSize);
-    size_t pos = 12;
-    bool haveFormat = false;
-    while (pos < end) {
-        if (8 > end - pos)
-            return "chunk header at " + std::to_string(pos) + " runs past the RIFF chunk";
-        const uint32_t size = *in.U32(pos + 4);
-        if (size > end - pos - 8)
-            return "chunk at " + std::to_string(pos) + " runs past the RIFF chunk";
-        const uint8_t* id = bytes.data() + pos;
-        if (std::memcmp(id, "fmt ", 4) == 0 && !haveFormat) {
-            if (size < 16)
-                return "\"fmt \" chunk is shorter than 16 bytes";
-            haveFormat = true;
-        } else if (std::memcmp(id, "data", 4) == 0 && haveFormat) {
-            return {};
-        }
-        pos += 8 + size_t(size) + (size & 1);
-    }
-    return haveFormat ? "no \"data\" chunk after the \"fmt \" chunk" : "no \"fmt \" chunk";
+    std::string error;
+    const auto image = Formats::Wave::Read(bytes, &error);
+    return image ? Formats::Wave::WhyUnplayable(image->format) : error;
 }

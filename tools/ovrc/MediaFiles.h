@@ -29,7 +29,6 @@ std::optional<std::vector<uint8_t>> PackedDibFromBmpFile(std::span<const uint8_t
 /// The BMP file for a packed DIB (the inverse of PackedDibFromBmpFile).
 std::vector<uint8_t> BmpFileFromPackedDib(std::span<const uint8_t> dib, const DibInfo& info);
 
-/// Checks a RIFF WAVE image the way the wave player reads it: a RIFF chunk
-/// of form WAVE, a "fmt " chunk of at least 16 bytes and, after it, a
-/// "data" chunk, every chunk inside the bytes. Empty when good, else why not.
+/// Checks a RIFF WAVE image with the wave player's own reading
+/// (Formats::Wave::Read and WhyUnplayable). Empty when good, else why not.
 std::string CheckWaveImage(std::span<const uint8_t> bytes);
