@@ -10,6 +10,7 @@
 #include "CSettingsStore.h"
 #include "ControllerLog.h"
 #include "MessageCodes.h"
+#include "NotificationSound.h"
 #include "OvantisHook.h"
 #include "SessionBus.h"
 #include "SettingsTable.h"
@@ -170,7 +171,18 @@ int64_t CMainFrame::GetLastKeystrokeTime() { return ::GetLastKeystrokeTime(); }
 int64_t CMainFrame::GetLastMouseTime() { return ::GetLastMouseTime(); }
 bool CMainFrame::ScreenSaverActive() { return m_screenSaver && m_screenSaver->IsActive(); }
 
-void CMainFrame::PlayNotificationSound() { qCInfo(lcController) << "notification sound"; }
+void CMainFrame::PlayNotificationSound()
+{
+    const NotificationSettings& n = m_scheduler.Notification();
+    NotificationSoundSettings sound;
+    sound.soundOn = n.soundOn;
+    sound.displayName = n.sound.toStdString();
+    sound.soundPath = n.soundPath.toStdString();
+    sound.volume = n.soundVolume;
+    sound.useSystemVolume = n.useSystemVolume;
+    qCInfo(lcController) << "notification sound";
+    NotificationSound::Play(sound);
+}
 
 void CMainFrame::FlashingChanged(bool on) { qCInfo(lcController) << "flashing" << on; }
 

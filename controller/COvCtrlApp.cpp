@@ -2,6 +2,7 @@
 
 #include "Autostart.h"
 #include "CMainFrame.h"
+#include "CWaveAudio.h"
 #include "ControllerLog.h"
 #include "OvantisHook.h"
 #include "SettingsTable.h"
@@ -31,6 +32,8 @@ COvCtrlApp::COvCtrlApp()
 COvCtrlApp::~COvCtrlApp()
 {
     m_frame.reset();
+    // A sound still playing ends with the program.
+    CWaveAudio::StopAll(500);
     m_guard.reset();
     RemoveHooks();
 }
