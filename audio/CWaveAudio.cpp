@@ -1,6 +1,7 @@
 #include "CWaveAudio.h"
 
 #include "CContentResource.h"
+#include "ContentIds.h"
 
 #include <SDL.h>
 
@@ -104,7 +105,7 @@ CWaveAudio* CWaveAudio::PlayerFromResource(const std::string& waveName)
         return nullptr;
     auto* player = new CWaveAudio;
     CContentResource resource;
-    if (resource.LoadNamed(ResName::FromWindows1252(waveName), ResName("WAVE")) && resource.Lock()) {
+    if (resource.LoadNamed(ResName::FromWindows1252(waveName), ResType::kWave) && resource.Lock()) {
         player->m_image = {resource.data, resource.size};
         player->m_valid = true;
     }

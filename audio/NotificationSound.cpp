@@ -2,6 +2,7 @@
 
 #include "CContentResource.h"
 #include "CWaveAudio.h"
+#include "ContentIds.h"
 #include "Windows1252.h"
 #include "formats/SoundListFormat.h"
 
@@ -38,7 +39,7 @@ void Play(const NotificationSoundSettings& settings)
         return;
     std::span<const uint8_t> soundList;
     CContentResource resource;
-    if (resource.LoadNamed(ResName(std::string(Formats::SoundList::kResourceName)), kRtRcdata) && resource.Lock())
+    if (resource.LoadNamed(ResId::kSoundList, ResType::kRcdata) && resource.Lock())
         soundList = {resource.data, resource.size};
     const SoundChoice choice = Choose(settings, soundList);
     CWaveAudio* player = nullptr;
