@@ -5,8 +5,9 @@
 #include "CBusWindow.h"
 #include "CClockChangeWatch.h"
 #include "CContentCatalog.h"
-#include "CReminderDialog.h"
+#include "CNtfyDialog.h"
 #include "CScreenSaverWatch.h"
+#include "CStchIcon.h"
 #include "CSettingsStore.h"
 #include "ControllerLog.h"
 #include "MessageCodes.h"
@@ -87,6 +88,16 @@ bool CMainFrame::Create()
             SleepUntilTick(SystemClock::BootMilliseconds() + 1);
     });
 
+    CStchIcon::Handlers tray;
+    tray.isEnabled = [this](int id) { return m_scheduler.IsCommandEnabled(id); };
+    tray.command = [this](int id) { OnCommand(id); };
+    tray.launch = [this] {
+        m_scheduler.OnTrayDoubleClick();
+        Reschedule();
+    };
+    m_icon = std::make_unique<CStchIcon>(m_catalog, std::move(tray));
+    m_icon->NormalIcon();
+
     ArmHotKey();
     m_tickPhaseMs = SystemClock::BootMilliseconds() % kTimerMs;
     m_timer.start();
@@ -103,8 +114,22 @@ void CMainFrame::ArmHotKey()
     SetHotKey(modifiers & kAlt, modifiers & kCtrl, modifiers & kShift, keycode);
 }
 
+int CMainFrame::RunModal(const std::function<int()>& modal)
+{
+    // A timer does not fire again while its own timeout runs, and modal
+    // loops mostly start inside a tick: the ticks go on from a second timer.
+    QTimer ticks;
+    ticks.setTimerType(Qt::PreciseTimer);
+    ticks.setInterval(kTimerMs);
+    connect(&ticks, &QTimer::timeout, this, &CMainFrame::OnTimer);
+    ticks.start();
+    return modal();
+}
+
 void CMainFrame::OnTimer()
 {
+    if (m_icon)
+        m_icon->Tick(m_scheduler.IsFlashing());
     if (m_dialog && m_scheduler.DialogCloseRequested())
         m_dialog->Cancel();
     m_scheduler.Step();
@@ -117,7 +142,9 @@ void CMainFrame::Reschedule()
         return;
     const int64_t wake = m_scheduler.NextWakeTime();
     const int64_t nowMs = SystemClock::BootMilliseconds();
-    if (wake * 1000 <= nowMs + kTimerMs) {
+    // A flashed frame still shown goes back to the normal icon on the next tick.
+    const bool iconToRestore = m_icon && m_icon->ShownIcon() != CStchIcon::kNormalIcon;
+    if (iconToRestore || wake * 1000 <= nowMs + kTimerMs) {
         m_wakeTimer.stop();
         if (!m_timer.isActive())
             m_timer.start();
@@ -186,14 +213,20 @@ void CMainFrame::PlayNotificationSound()
 
 void CMainFrame::FlashingChanged(bool on) { qCInfo(lcController) << "flashing" << on; }
 
+void CMainFrame::ShowNormalIcon()
+{
+    if (m_icon)
+        m_icon->NormalIcon();
+}
+
 void CMainFrame::Beep() { QApplication::beep(); }
 
 int CMainFrame::ShowReminderDialog()
 {
-    CReminderDialog dialog;
+    CNtfyDialog dialog;
     m_dialog = &dialog;
     qCInfo(lcController) << "reminder dialog shown";
-    const int choice = dialog.Run();
+    const int choice = RunModal([&] { return dialog.Run(); });
     qCInfo(lcController) << "reminder dialog returned" << choice;
     return choice;
 }
@@ -202,7 +235,7 @@ void CMainFrame::ShowPreferences()
 {
     QMessageBox box(QMessageBox::Information, QStringLiteral("Stretch"),
                     QStringLiteral("The Preferences sheet is not available in this version yet."), QMessageBox::Ok);
-    box.exec();
+    RunModal([&] { return box.exec(); });
 }
 
 bool CMainFrame::StartViewer(int topic)
@@ -215,7 +248,7 @@ bool CMainFrame::StartViewer(int topic)
                                        "you must restart your computer to complete the uninstall.  Otherwise, you "
                                        "must reinstall the Ovantis application.\nDo you wish to restart now?"),
                         QMessageBox::Yes | QMessageBox::No);
-        if (box.exec() == QMessageBox::Yes) {
+        if (RunModal([&] { return box.exec(); }) == QMessageBox::Yes) {
             if (!SystemSession::RequestRestart())
                 qCWarning(lcController) << "the restart could not be asked for: no system bus";
         } else {

@@ -4,11 +4,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <functional>
+#include <memory>
 
 class CBusBroadcast;
 class CBusWindow;
 class CContentCatalog;
-class CReminderDialog;
+class CNtfyDialog;
+class CStchIcon;
 class CScreenSaverWatch;
 class CSettingsStore;
 
@@ -52,7 +55,7 @@ public:
     bool ScreenSaverActive() override;
     void PlayNotificationSound() override;
     void FlashingChanged(bool on) override;
-    void ShowNormalIcon() override {}
+    void ShowNormalIcon() override;
     void Beep() override;
     int ShowReminderDialog() override;
     void RequestDialogClose() override {}
@@ -63,6 +66,8 @@ public:
 
 private:
     void OnTimer();
+    /// Runs a modal loop with the timer's ticks going on inside it.
+    int RunModal(const std::function<int()>& modal);
     void OnBroadcast(int message, uint wParam, int lParam);
     void ArmHotKey();
     void Reschedule();
@@ -74,7 +79,8 @@ private:
     CBusWindow* m_busWindow = nullptr;
     CBusBroadcast* m_broadcast = nullptr;
     CScreenSaverWatch* m_screenSaver = nullptr;
-    QPointer<CReminderDialog> m_dialog;
+    std::unique_ptr<CStchIcon> m_icon;
+    QPointer<CNtfyDialog> m_dialog;
     QTimer m_timer;
     QTimer m_wakeTimer;
     int64_t m_tickPhaseMs = 0;

@@ -14,7 +14,6 @@
 #include <QMessageBox>
 #include <QScreen>
 
-Q_LOGGING_CATEGORY(lcController, "ovantis.controller", QtWarningMsg)
 
 namespace {
 const QString kControllerClass = QStringLiteral("OvantisCtrlClass");

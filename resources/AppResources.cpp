@@ -56,7 +56,16 @@ QString String(int id)
 QIcon Icon(int id)
 {
     const QString path = QStringLiteral(":/ovantis/icons/icon-%1.png").arg(id);
-    return QFile::exists(path) ? QIcon(path) : QIcon();
+    if (!QFile::exists(path))
+        return QIcon();
+    QIcon icon(path);
+    // Drawings made for the sizes trays ask for, where an icon has them.
+    for (int size : {16, 22, 24, 32, 48}) {
+        const QString sized = QStringLiteral(":/ovantis/icons/icon-%1-%2.png").arg(id).arg(size);
+        if (QFile::exists(sized))
+            icon.addFile(sized, QSize(size, size));
+    }
+    return icon;
 }
 
 QImage Picture(int id)

@@ -5,7 +5,8 @@
 
 /// The programs' own resources, by id: string tables, icons and pictures
 /// (the content module's are read through content/ instead). Kept in the
-/// Qt resource system: strings/<program>.txt, icons/icon-<id>.png,
+/// Qt resource system: strings/<program>.txt, icons/icon-<id>.png (with
+/// icon-<id>-<size>.png where an icon is drawn for each size),
 /// pictures/bitmap-<id>.png.
 namespace AppResources {
 

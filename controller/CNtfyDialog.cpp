@@ -1,4 +1,4 @@
-#include "CReminderDialog.h"
+#include "CNtfyDialog.h"
 
 #include "AppResources.h"
 
@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -15,7 +14,8 @@ namespace {
 constexpr int kChoices[][2] = {{1001, 32772}, {1002, 32777}, {1003, 32778}, {1004, 32779}, {1005, 32780}};
 } // namespace
 
-CReminderDialog::CReminderDialog(QWidget* parent)
+CNtfyDialog::CNtfyDialog(int closeAfterMs, QWidget* parent)
+    // A caption but no system menu and no close box.
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint),
       m_choices(new QButtonGroup(this))
 {
@@ -27,21 +27,30 @@ CReminderDialog::CReminderDialog(QWidget* parent)
         m_choices->addButton(button, choice[0]);
         layout->addWidget(button);
     }
-    m_choices->button(kChoices[0][0])->setChecked(true);
+    m_choices->button(kFirstChoice)->setChecked(true);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(buttons, &QDialogButtonBox::accepted, this, [this] {
         done(m_choices->checkedId() > 0 ? m_choices->checkedId() : 0);
     });
     layout->addWidget(buttons);
     layout->addWidget(new QLabel(QStringLiteral("This window will close automatically after 1 minute"), this));
-    QTimer::singleShot(kCloseAfterMs, this, [this] { done(kCancelled); });
+    m_closeTimer.setSingleShot(true);
+    m_closeTimer.setInterval(closeAfterMs);
+    connect(&m_closeTimer, &QTimer::timeout, this, [this] { done(kCancelled); });
 }
 
-int CReminderDialog::Run()
+void CNtfyDialog::showEvent(QShowEvent* event)
 {
-    m_choices->button(kChoices[0][0])->setFocus();
-    show();
+    QDialog::showEvent(event);
+    m_choices->button(kFirstChoice)->setFocus();
     raise();
     activateWindow();
-    return exec();
+}
+
+int CNtfyDialog::Run()
+{
+    m_closeTimer.start();
+    const int result = exec();
+    m_closeTimer.stop();
+    return result;
 }
