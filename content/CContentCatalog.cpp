@@ -9,23 +9,13 @@
 
 namespace {
 
-const char* const kTrigType = "Trig";
-
-enum ListId : uint16_t {
-    kStretchMenuList = 200,
-    kStretchList = 201,
-    kTopicMenuList = 300,
-    kHelpTextList = 400,
-    kHelpTargetList = 401,
-};
-
 /// The header of `Trig` id, when the topic exists. A resource too short for
 /// its header still counts as a topic (the lists are paired with topics by
 /// position) but has no code and no flags.
 bool ReadTrigHeader(int id, Formats::Trigger::TrigView* header)
 {
     CContentResource resource;
-    if (!resource.Load(uint16_t(id), kTrigType))
+    if (!resource.Load(uint16_t(id), Formats::Trigger::kResourceType))
         return false;
     const uint8_t* bytes = resource.Lock();
     std::optional<Formats::Trigger::TrigView> view
@@ -148,7 +138,7 @@ bool CContentCatalog::StretchListEntries(std::vector<std::pair<std::string, int>
 {
     entries->clear();
     StrList list;
-    if (!list.Load(kStretchList))
+    if (!list.Load(kStretchNameList))
         return false;
     for (size_t i = 0; i < list.Entries().size(); ++i)
         entries->emplace_back(list.Entries()[i], CStretchRoutines::kFirstId + int(i));

@@ -4,6 +4,19 @@
 #include <string>
 #include <vector>
 
+/// The `STR#` lists the catalogue and the programs' navigation read. Entry
+/// i of each belongs to topic first id + i.
+enum CatalogList : uint16_t {
+    kStretchMenuList = 200,  ///< Stretches menu texts
+    kStretchNameList = 201,  ///< routine names ("More" list, Sequence page)
+    kStretchTitleList = 202, ///< routine names in window titles
+    kTopicMenuList = 300,    ///< Topics menu texts
+    kTopicNameList = 301,    ///< reading topic names ("More" list)
+    kTopicTitleList = 302,   ///< reading topic names in window titles
+    kHelpTextList = 400,     ///< Help menu texts
+    kHelpTargetList = 401,   ///< what each help item opens
+};
+
 /// The stretch routines of the content library: `Trig` 200, 201, ... up to
 /// the first one missing, at most 100, each with the four-character code of
 /// its header. The look-ups of the "More" list, the controller and the

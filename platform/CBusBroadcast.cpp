@@ -74,9 +74,6 @@ bool CBusBroadcast::Flush()
         return false;
     // Messages leave a connection in order: once the bus answers this
     // call, every earlier broadcast has been handed to it.
-    QDBusMessage ping = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("/org/freedesktop/DBus"),
-                                                       QStringLiteral("org.freedesktop.DBus.Peer"),
-                                                       QStringLiteral("Ping"));
+    QDBusMessage ping = SessionBus::BusDaemonCall(QStringLiteral("GetId"));
     return m_connection.call(ping, QDBus::Block, BusNames::kCallTimeoutMs).type() == QDBusMessage::ReplyMessage;
 }

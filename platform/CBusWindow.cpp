@@ -12,13 +12,6 @@ namespace {
 constexpr uint kDoNotQueue = 4;
 constexpr uint kPrimaryOwner = 1;
 constexpr uint kAlreadyOwner = 4;
-
-QDBusMessage BusCall(const QString& member)
-{
-    return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                          QStringLiteral("/org/freedesktop/DBus"),
-                                          QStringLiteral("org.freedesktop.DBus"), member);
-}
 } // namespace
 
 CBusWindow::CBusWindow(const QString& className, Handlers handlers, QObject* parent)
@@ -38,7 +31,7 @@ CBusWindow::CBusWindow(const QString& className, Handlers handlers, const QDBusC
 CBusWindow::~CBusWindow()
 {
     if (m_registered) {
-        QDBusMessage call = BusCall(QStringLiteral("ReleaseName"));
+        QDBusMessage call = SessionBus::BusDaemonCall(QStringLiteral("ReleaseName"));
         call << m_service;
         m_connection.call(call, QDBus::Block, BusNames::kCallTimeoutMs);
     }
@@ -59,7 +52,7 @@ bool CBusWindow::Register()
         return false;
     // RequestName by hand: the library's own call waits for as long as the
     // bus takes.
-    QDBusMessage call = BusCall(QStringLiteral("RequestName"));
+    QDBusMessage call = SessionBus::BusDaemonCall(QStringLiteral("RequestName"));
     call << m_service << kDoNotQueue;
     QDBusReply<uint> reply = m_connection.call(call, QDBus::Block, BusNames::kCallTimeoutMs);
     m_registered = reply.isValid() && (reply.value() == kPrimaryOwner || reply.value() == kAlreadyOwner);

@@ -14,13 +14,6 @@ namespace {
 
 const QString kConnectionName = QStringLiteral("ovantis-session");
 
-QDBusMessage BusCall(const QString& member)
-{
-    return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                          QStringLiteral("/org/freedesktop/DBus"),
-                                          QStringLiteral("org.freedesktop.DBus"), member);
-}
-
 QDBusMessage WindowCall(const QString& className, const QString& member)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(SessionBus::ServiceName(className),
@@ -63,6 +56,13 @@ QDBusConnection Connection()
     return QDBusConnection(kConnectionName);
 }
 
+QDBusMessage BusDaemonCall(const QString& member)
+{
+    return QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                          QStringLiteral("/org/freedesktop/DBus"),
+                                          QStringLiteral("org.freedesktop.DBus"), member);
+}
+
 QString ServiceName(const QString& className)
 {
     return QString::fromLatin1(BusNames::kServicePrefix) + className;
@@ -73,7 +73,7 @@ bool HasWindow(const QString& className)
     QDBusConnection connection = Connection();
     if (!connection.isConnected())
         return false;
-    QDBusMessage call = BusCall(QStringLiteral("NameHasOwner"));
+    QDBusMessage call = BusDaemonCall(QStringLiteral("NameHasOwner"));
     call << ServiceName(className);
     QDBusReply<bool> reply = connection.call(call, QDBus::Block, BusNames::kCallTimeoutMs);
     return reply.isValid() && reply.value();

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QString>
 
 /// The Qt side of the session bus contract: the process's one connection
@@ -13,6 +14,9 @@ namespace SessionBus {
 /// there is no bus it stays unconnected (said once on stderr) and every
 /// call below then finds no peer.
 QDBusConnection Connection();
+
+/// A call to the bus itself (org.freedesktop.DBus), such as NameHasOwner.
+QDBusMessage BusDaemonCall(const QString& member);
 
 /// org.halvornpress.<className>.
 QString ServiceName(const QString& className);

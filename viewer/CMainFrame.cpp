@@ -34,8 +34,6 @@ constexpr int kPlaceDelayMs = 300;
 // A press this close to an activation caused it.
 constexpr qint64 kClickActivationMs = 400;
 
-enum TitleList : uint16_t { kStretchTitles = 202, kTopicTitles = 302 };
-
 QString MenuText(int id)
 {
     return AppResources::String(id);
@@ -44,6 +42,18 @@ QString MenuText(int id)
 bool SameText(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The top-level menus with their texts, from the last to the first.
+QList<std::pair<QString, QMenu*>> MenusLastFirst(const QMenuBar* bar)
+{
+    QList<std::pair<QString, QMenu*>> menus;
+    const QList<QAction*> top = bar->actions();
+    for (qsizetype i = top.size() - 1; i >= 0; --i) {
+        if (QMenu* menu = top[i]->menu())
+            menus.append({top[i]->text(), menu});
+    }
+    return menus;
 }
 
 QAction* FindAction(const QMenu* menu, int commandId)
@@ -139,12 +149,7 @@ void CMainFrame::BuildMenus()
 
 bool CMainFrame::FillTopicMenus(CContentCatalog* catalog)
 {
-    const QList<QAction*> top = menuBar()->actions();
-    for (qsizetype i = top.size() - 1; i >= 0; --i) {
-        QMenu* menu = top[i]->menu();
-        if (!menu)
-            continue;
-        const QString text = top[i]->text();
+    for (const auto& [text, menu] : MenusLastFirst(menuBar())) {
         std::vector<CContentCatalog::MenuItem> items;
         bool filled;
         if (SameText(text, MenuText(ViewerIds::kStrStretchesMenu))) {
@@ -182,12 +187,7 @@ bool CMainFrame::FillTopicMenus(CContentCatalog* catalog)
 
 QMenu* CMainFrame::FindTopicMenu(int commandId) const
 {
-    const QList<QAction*> top = menuBar()->actions();
-    for (qsizetype i = top.size() - 1; i >= 0; --i) {
-        QMenu* menu = top[i]->menu();
-        if (!menu)
-            continue;
-        const QString text = top[i]->text();
+    for (const auto& [text, menu] : MenusLastFirst(menuBar())) {
         if ((SameText(text, MenuText(ViewerIds::kStrStretchesMenu)) || SameText(text, MenuText(ViewerIds::kStrTopicsMenu)))
             && FindAction(menu, commandId))
             return menu;
@@ -216,7 +216,7 @@ bool CMainFrame::CheckTopicItem(int commandId, bool checked)
 void CMainFrame::SetTitleFor(int topicId)
 {
     std::string name;
-    const uint16_t list = topicId < ViewerIds::kFirstReading ? kStretchTitles : kTopicTitles;
+    const uint16_t list = topicId < ViewerIds::kFirstReading ? kStretchTitleList : kTopicTitleList;
     // A negative id has no entry; the remainder alone would be negative.
     if (topicId < 0 || !GetStrListEntry(list, topicId % 100, &name))
         return;

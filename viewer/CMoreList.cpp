@@ -8,10 +8,6 @@
 #include <QAbstractItemView>
 #include <QKeyEvent>
 
-namespace {
-enum ListId : uint16_t { kStretchNames = 201, kTopicNames = 301 };
-} // namespace
-
 CMoreList::CMoreList(QWidget* parent, std::function<bool(QKeyEvent*)> keys)
     : QComboBox(parent), m_keys(std::move(keys))
 {
@@ -32,7 +28,7 @@ void CMoreList::ShowTopic(int topicId)
     if (m_kindShown != kind) {
         clear();
         StrList names;
-        names.Load(stretch ? kStretchNames : kTopicNames);
+        names.Load(stretch ? kStretchNameList : kTopicNameList);
         // Rows past the topics scanned would name no topic.
         const int rows = std::min<int>(int(names.Entries().size()), CountOfKind(kind));
         for (int i = 0; i < rows; ++i)

@@ -15,6 +15,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
 #include <unistd.h>
@@ -85,10 +87,23 @@ struct Desktop {
         return found;
     }
 
-    // Waits until the routine's banner shows in the window; false after 20 s.
-    bool WaitForFirstFrame(QElapsedTimer* clock, qint64* ms)
+    // Starts the viewer and waits until the routine's banner shows in its
+    // window; null after 20 s. *ms: from the start to the first frame.
+    std::unique_ptr<QProcess> LaunchToFirstFrame(qint64* ms)
     {
-        while (clock->elapsed() < 20000) {
+        QElapsedTimer clock;
+        clock.start();
+        auto viewer = Launch();
+        if (WaitForFirstFrame(clock, ms))
+            return viewer;
+        std::fprintf(stderr, "no first frame: last pixel %06lx\n", m_lastPixel);
+        return nullptr;
+    }
+
+    bool WaitForFirstFrame(const QElapsedTimer& clock, qint64* ms)
+    {
+        m_lastPixel = 0xFFFFFFFF;
+        while (clock.elapsed() < 20000) {
             if (Window w = Find(DefaultRootWindow(display), 2)) {
                 XWindowAttributes a;
                 if (XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable) {
@@ -97,8 +112,9 @@ struct Desktop {
                     if (image) {
                         const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
                         XDestroyImage(image);
+                        m_lastPixel = pixel;
                         if (pixel != 0xFFFFFF && pixel != 0) {
-                            *ms = clock->elapsed();
+                            *ms = clock.elapsed();
                             return true;
                         }
                     }
@@ -109,6 +125,8 @@ struct Desktop {
         }
         return false;
     }
+
+    unsigned long m_lastPixel = 0;
 };
 
 double ProcessCpuSeconds(qint64 pid)
@@ -150,11 +168,9 @@ void BM_LaunchToFirstFrame(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        auto viewer = desktop.Launch();
         qint64 ms = 0;
-        if (!desktop.WaitForFirstFrame(&clock, &ms)) {
+        auto viewer = desktop.LaunchToFirstFrame(&ms);
+        if (!viewer) {
             state.SkipWithError("no first frame");
             return;
         }
@@ -172,11 +188,9 @@ void BM_AnimatingCpuAndMemory(benchmark::State& state)
         return;
     }
     for (auto _ : state) {
-        QElapsedTimer clock;
-        clock.start();
-        auto viewer = desktop.Launch();
         qint64 ms = 0;
-        if (!desktop.WaitForFirstFrame(&clock, &ms)) {
+        auto viewer = desktop.LaunchToFirstFrame(&ms);
+        if (!viewer) {
             state.SkipWithError("no first frame");
             return;
         }

@@ -11,6 +11,9 @@
 
 namespace Formats::Trigger {
 
+/// The resource type of a topic's triggers.
+inline constexpr const char* kResourceType = "Trig";
+
 inline constexpr size_t kHeaderSize = 14;
 /// Header fields. Only `flags` (reading topics), `code` (stretch routines)
 /// and `count` are read by the programs.

@@ -1,4 +1,5 @@
 #include "BusNames.h"
+#include "CAboutDlg.h"
 #include "CBusBroadcast.h"
 #include "CMainFrame.h"
 #include "CMoreList.h"
@@ -20,6 +21,7 @@
 #include <QMenuBar>
 #include <QPdfWriter>
 #include <QProcess>
+#include <QTimer>
 #include <QTest>
 #include <climits>
 #include <memory>
@@ -292,6 +294,40 @@ private slots:
         QVERIFY2(qAbs(double(box.width()) / box.height() - 634.0 / 436.0) < 0.08,
                  qPrintable(QString("%1 x %2").arg(box.width()).arg(box.height())));
         QVERIFY2(InkShare(page, box) > 0.8, qPrintable(QString::number(InkShare(page, box))));
+    }
+
+    void AboutBoxPlaysItsTopicAndClosesOnAKey()
+    {
+        Viewer v;
+        QVERIFY(v.Start("300"));
+        QString title;
+        QSize size;
+        double ink = 0;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            title = box->windowTitle();
+            size = box->size();
+            // The tick thread plays topic 400 into the box (a blank box has
+            // no ink at all).
+            [[maybe_unused]] const bool drawn = QTest::qWaitFor([&] {
+                const QImage shown = box->grab().toImage();
+                ink = InkShare(shown, shown.rect());
+                return ink > 0.2;
+            }, 10000);
+            QTest::keyClick(box, Qt::Key_Space);
+            if (box->isVisible())
+                box->reject(); // never leave the test hanging in the modal loop
+        });
+        v.Frame()->OnCommand(ViewerIds::kAbout); // returns when the box has closed
+        QCOMPARE(title, QString("About Ovantis"));
+        QCOMPARE(size, QSize(496, 284));
+        QVERIFY2(ink > 0.2, qPrintable(QString::number(ink)));
+        QVERIFY(!QApplication::activeModalWidget());
+        // Ticks go on without the box.
+        QTest::qWait(120);
+        QVERIFY(v.View()->Player());
     }
 
     void PositionRules_data()
