@@ -1,12 +1,14 @@
 // Speed of the content compiler: building the shipped content, laying out
-// modules of many resources, dumping a module back to sources, and decoding
-// scripts through the record tables.
+// modules of many resources, dumping a module back to sources, decoding
+// scripts through the record tables, and reading a crafted module whose
+// resource directories overlap (the work must stay linear in its size).
 #include "ContentDumper.h"
 #include "ContentModule.h"
 #include "ModuleBuilder.h"
 #include "PeResourceWriter.h"
 #include "formats/ScriptFormat.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -82,6 +84,25 @@ void DecodeScript(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * 1000);
 }
 BENCHMARK(DecodeScript);
+
+void ReadOverlappingDirectories(benchmark::State& state)
+{
+    QFile file(QString(OVANTIS_SOURCE_DIR) + "/fuzz/pe_resources/regressions/overlapping-directories.dll");
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("no crafted module");
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    size_t entries = 0;
+    for (auto _ : state) {
+        PeResources pe;
+        pe.Parse({reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())});
+        entries = pe.Entries().size() + pe.Warnings().size();
+    }
+    state.counters["module_bytes"] = double(bytes.size());
+    state.counters["entries_and_warnings"] = double(entries);
+}
+BENCHMARK(ReadOverlappingDirectories)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
