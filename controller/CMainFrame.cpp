@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QDBusServiceWatcher>
 #include <QMessageBox>
+#include <QScopeGuard>
 
 namespace {
 
@@ -116,8 +117,10 @@ void CMainFrame::ArmHotKey()
 
 int CMainFrame::RunModal(const std::function<int()>& modal)
 {
-    // A timer does not fire again while its own timeout runs, and modal
-    // loops mostly start inside a tick: the ticks go on from a second timer.
+    // A timer does not fire again while its own timeout runs: a modal loop
+    // that starts inside a tick gets its ticks from a second timer.
+    if (m_tickDepth == 0)
+        return modal();
     QTimer ticks;
     ticks.setTimerType(Qt::PreciseTimer);
     ticks.setInterval(kTimerMs);
@@ -128,6 +131,8 @@ int CMainFrame::RunModal(const std::function<int()>& modal)
 
 void CMainFrame::OnTimer()
 {
+    ++m_tickDepth;
+    const auto leave = qScopeGuard([this] { --m_tickDepth; });
     if (m_icon)
         m_icon->Tick(m_scheduler.IsFlashing());
     if (m_dialog && m_scheduler.DialogCloseRequested())

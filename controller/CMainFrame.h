@@ -84,6 +84,7 @@ private:
     QTimer m_timer;
     QTimer m_wakeTimer;
     int64_t m_tickPhaseMs = 0;
+    int m_tickDepth = 0; ///< ticks running, nested in modal loops
     bool m_sleeping = true;
     QString m_viewerPath;
     bool m_viewerExists = false;

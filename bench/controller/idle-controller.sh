@@ -1,6 +1,6 @@
 #!/bin/bash
 # idle-controller.sh [SECONDS]: CPU share of one core and PSS of the idle
-# controller on a private Xvfb and session bus, with its sleeping timer and
+# controller on a private Xvfb and session bus with a tray host (trayer), with its sleeping timer and
 # with a plain 100 ms timer, and of the other break reminders Debian
 # packages (workrave, safeeyes, rsibreak) where they are installed, measured
 # the same way in the same run. Installs nothing; not run by ctest.
@@ -18,6 +18,8 @@ Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=:$(head -1 "$work/display")
 export DBUS_SESSION_BUS_ADDRESS=$(dbus-daemon --session --fork --print-address)
+# A tray host, so that the controller's icon is embedded as on a desktop.
+command -v trayer >/dev/null && trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
 
 # The controller runs from a folder of its own with the content module and
 # a viewer beside it (the real one when it is built).

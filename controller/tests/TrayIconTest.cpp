@@ -192,7 +192,8 @@ private slots:
 
         bool focusOnFirst = false;
         QTimer::singleShot(50, &dialog, [&] {
-            focusOnFirst = QApplication::focusWidget() == dialog.findChildren<QRadioButton*>().value(0);
+            QRadioButton* first = dialog.findChildren<QRadioButton*>().value(0);
+            focusOnFirst = QTest::qWaitFor([&] { return QApplication::focusWidget() == first; }, 5000);
             if (answer == "ok") {
                 QTest::keyClick(&dialog, Qt::Key_Return);
             } else if (answer == "escape") {
