@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -62,6 +63,11 @@ public:
                    : m_bus.interface()->unregisterService(kViewer).value();
     }
     QString OwnerOf(const QString& name) { return m_bus.interface()->serviceOwner(name).value(); }
+    bool Serve(const QString& service, const QString& path, QObject* object)
+    {
+        return m_bus.registerObject(path, object, QDBusConnection::ExportScriptableSlots)
+            && m_bus.interface()->registerService(service).value() == QDBusConnectionInterface::ServiceRegistered;
+    }
 
     QList<int> shownTopics; ///< lParam of every "OvantisToAppMsg" 1
     QList<int> hotKeys;     ///< lParam of every "OvantisToDrvrMsg"
@@ -76,6 +82,18 @@ private slots:
 
 private:
     QDBusConnection m_bus;
+};
+
+/// logind's Manager on the private bus, standing in for the system bus.
+class FakeLogind : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+
+public:
+    int reboots = 0;
+
+public slots:
+    Q_SCRIPTABLE void Reboot(bool) { ++reboots; }
 };
 
 class ControllerProgramTest : public QObject {
@@ -103,6 +121,7 @@ private:
         process->setProcessChannelMode(QProcess::ForwardedChannels);
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("QT_QPA_PLATFORM", "xcb"); // its dialogs on the private X server
+        env.insert("DBUS_SYSTEM_BUS_ADDRESS", m_desktop.BusAddress()); // logind is the test's
         process->setProcessEnvironment(env);
         if (wrapper.isEmpty())
             process->start(Program(), args);
@@ -302,6 +321,34 @@ private slots:
         QVERIFY(WaitForOwner(kViewer, false));
         QVERIFY(!QFile::exists(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
                                + "/autostart/ovctrl.desktop"));
+    }
+
+    // A viewer that cannot be started: the question offers a restart, and
+    // Yes asks logind for it while the controller goes on.
+    void viewerCannotStart()
+    {
+        FakeLogind logind;
+        QVERIFY(m_probe->Serve("org.freedesktop.login1", "/org/freedesktop/login1", &logind));
+        QFile viewer(m_appDir.filePath("stretch"));
+        const QFile::Permissions permissions = viewer.permissions();
+        QVERIFY(viewer.setPermissions(QFile::ReadOwner | QFile::WriteOwner)); // there, but cannot run
+        auto restore = qScopeGuard([&] { viewer.setPermissions(permissions); });
+        QProcess* controller = StartController({});
+        QVERIFY(WaitForController());
+        m_probe->Command(1500);
+        QVERIFY(WaitForWindow("Ovantis"));
+        QByteArray window;
+        QCOMPARE(m_desktop.Run("xdotool", {"search", "--onlyvisible", "--name", "^Ovantis$"}, &window), 0);
+        QCOMPARE(m_desktop.Run("xdotool", {"windowfocus", window.trimmed().split('\n').value(0), "key", "--delay",
+                                           "50", "alt+y"}),
+                 0);
+        // The viewer is told the topic all the same.
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(logind.reboots, 1, kWaitMs);
+        m_probe->ToCtrl(14, 3); // still running: it answers with its hot key
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->hotKeys.size(), 2, kWaitMs);
+        QCOMPARE(controller->state(), QProcess::Running);
+        QVERIFY(ViewerStarts().isEmpty());
     }
 
     // A reminder from start to finish: the interval passes, the dialog comes
