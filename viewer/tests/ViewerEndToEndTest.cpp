@@ -127,12 +127,12 @@ private slots:
         ViewerRun run;
         QVERIFY2(run.Start(), qPrintable(run.session.Error()));
         CSettingsStore settings;
-        settings.WriteInt("Ovantis", "LastStretchTopic", 204);
+        settings.WriteInt("Ovantis", "LastStretchTopic", 207);
         settings.WriteInt("Preferences", "LastAppX", 100);
         settings.WriteInt("Preferences", "LastAppY", 80);
 
         auto viewer = run.Launch();
-        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Side Bend"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Look Away"), kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(run.Position(), QPoint(100, 80), kWaitMs);
         QCOMPARE(run.Tool("xprop", {"-id", run.Window(), "WM_CLASS"}).section('"', 3, 3), QString("OvantisAppClass"));
         // Created, then activated on a routine.
@@ -160,26 +160,26 @@ private slots:
         // Keys: Page Down shows the next routine, which is remembered; Tab
         // reaches Prev and Enter runs it.
         run.Key("Next");
-        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Seated Leg Lift"), kWaitMs);
-        QCOMPARE(run.Stored("Ovantis", "LastStretchTopic"), 205);
+        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Hand Shake-Out"), kWaitMs);
+        QCOMPARE(run.Stored("Ovantis", "LastStretchTopic"), 208);
         run.Key("Tab");
         run.Key("Return");
-        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Side Bend"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Look Away"), kWaitMs);
         // A click on Next: the routine changes and the controller hears 11.
         mark = run.codes.size();
         run.ClickView(490, 395);
-        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Seated Leg Lift"), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Hand Shake-Out"), kWaitMs);
         QVERIFY(run.CodesSince(mark).contains(11u));
 
         // What a screen reader finds: the page by its topic name, the list
         // by its value with its label, the buttons with their states, the
         // menu's check mark.
         const QString tree = run.Accessible();
-        QVERIFY2(tree.contains(QRegularExpression("filler\\tSeated Leg Lift\\t")), qPrintable(tree));
-        QVERIFY2(tree.contains(QRegularExpression("combo box\\tSeated Leg Lift\\tenabled\\tMore Stretches:")), qPrintable(tree));
+        QVERIFY2(tree.contains(QRegularExpression("filler\\tHand Shake-Out\\t")), qPrintable(tree));
+        QVERIFY2(tree.contains(QRegularExpression("combo box\\tHand Shake-Out\\tenabled\\tMore Stretches:")), qPrintable(tree));
         QVERIFY2(tree.contains(QRegularExpression("push button\\tPrev\\tenabled")), qPrintable(tree));
         QVERIFY2(tree.contains(QRegularExpression("push button\\tNext\\t(?!enabled)")), qPrintable(tree));
-        QVERIFY2(tree.contains(QRegularExpression("check menu item\\tSeated &?Leg Lift\\t.*checked|menu item\\tSeated Leg Lift\\t.*checked")),
+        QVERIFY2(tree.contains(QRegularExpression("check menu item\\t&?Hand Shake-Out\\t.*checked|menu item\\tHand Shake-Out\\t.*checked")),
                  qPrintable(tree));
 
         // The controller asks for a topic: only the low 16 bits count.

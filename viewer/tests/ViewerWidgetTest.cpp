@@ -90,7 +90,7 @@ struct Viewer {
     int StoredTopic() const { return CSettingsStore().ReadInt("Ovantis", "LastStretchTopic", -99); }
 };
 
-const QStringList kRoutines{"Neck Roll", "Shoulder Shrug", "Upper Back Stretch", "Wrist Stretch", "Side Bend", "Seated Leg Lift"};
+const QStringList kRoutines{"Neck Roll", "Shoulder Shrug", "Upper Back Stretch", "Wrist Stretch", "Side Bend", "Seated Leg Lift", "Chest Opener", "Look Away", "Hand Shake-Out"};
 const QStringList kTopics{"Why Stretch?", "Good Posture"};
 
 bool IsInk(QRgb pixel)
@@ -142,10 +142,10 @@ private slots:
         QTest::newRow("400") << QByteArray("400") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
         QTest::newRow("999") << QByteArray("999") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
         QTest::newRow("not a number") << QByteArray("2O1") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
-        QTest::newRow("last routine") << QByteArray("205") << 205 << "Ovantis - Seated Leg Lift" << QList<int>{1205} << kRoutines << 5 << true << false;
+        QTest::newRow("last routine") << QByteArray("208") << 208 << "Ovantis - Hand Shake-Out" << QList<int>{1208} << kRoutines << 8 << true << false;
         // A routine the library does not hold: the nearest lower item is
         // checked, the title has no name, and the page stays empty (topic 0).
-        QTest::newRow("routine not in the library") << QByteArray("250") << 0 << "Ovantis - " << QList<int>{1205} << kRoutines << -1 << true << false;
+        QTest::newRow("routine not in the library") << QByteArray("250") << 0 << "Ovantis - " << QList<int>{1208} << kRoutines << -1 << true << false;
         QTest::newRow("reading topic past the last") << QByteArray("305") << 0 << "Ovantis - " << QList<int>{1301} << kTopics << 1 << true << false;
     }
     void StartsOnTheTopicLastShown()
@@ -169,25 +169,25 @@ private slots:
     void NavigatesByButtonsKeysMenusListAndBus()
     {
         Viewer v;
-        QVERIFY(v.Start("204"));
+        QVERIFY(v.Start("207"));
         CStretchView* view = v.View();
         QTRY_VERIFY(view->Player());
-        QCOMPARE(v.Checked(), QList<int>{1204});
+        QCOMPARE(v.Checked(), QList<int>{1207});
 
         view->OnCommand(ViewerIds::kNext);
-        QCOMPARE(view->CurrentTopic(), 205);
-        QCOMPARE(v.StoredTopic(), 205);
-        QCOMPARE(v.Checked(), QList<int>{1205});
-        QCOMPARE(v.Frame()->windowTitle(), QString("Ovantis - Seated Leg Lift"));
+        QCOMPARE(view->CurrentTopic(), 208);
+        QCOMPARE(v.StoredTopic(), 208);
+        QCOMPARE(v.Checked(), QList<int>{1208});
+        QCOMPARE(v.Frame()->windowTitle(), QString("Ovantis - Hand Shake-Out"));
         QVERIFY(!view->Button(ViewerIds::kNext)->isEnabled());
         view->OnCommand(ViewerIds::kNext); // at the end: nothing
-        QCOMPARE(view->CurrentTopic(), 205);
+        QCOMPARE(view->CurrentTopic(), 208);
 
         // Paging keys typed on a button run Prev and Next.
         QTest::keyClick(view->Button(ViewerIds::kExitButton), Qt::Key_PageUp);
-        QCOMPARE(view->CurrentTopic(), 204);
+        QCOMPARE(view->CurrentTopic(), 207);
         QTest::keyClick(view->Button(ViewerIds::kExitButton), Qt::Key_Right);
-        QCOMPARE(view->CurrentTopic(), 205);
+        QCOMPARE(view->CurrentTopic(), 208);
 
         // The Topics menu: the list now offers reading topics.
         v.Frame()->OnCommand(1301);
