@@ -1,9 +1,10 @@
 #!/bin/bash
 # idle-controller.sh [SECONDS]: CPU share of one core and PSS of the idle
-# controller on a private Xvfb and session bus with a tray host (trayer), with its sleeping timer and
-# with a plain 100 ms timer, and of the other break reminders Debian
-# packages (workrave, safeeyes, rsibreak) where they are installed, measured
-# the same way in the same run. Installs nothing; not run by ctest.
+# controller on a private Xvfb and session bus with a tray host (trayer):
+# with its sleeping timer, with a plain 100 ms timer and while its icon
+# flashes; and of the other break reminders Debian packages (workrave,
+# safeeyes, rsibreak) where they are installed, measured the same way in
+# the same run. Installs nothing; not run by ctest.
 set -u
 seconds=${1:-60}
 top=$(cd "$(dirname "$0")/../.." && pwd)
@@ -49,6 +50,14 @@ measure() {
 echo "idle for $seconds s after 5 s to settle"
 measure "ovctrl (sleeping timer)" "$work/app/ovctrl"
 OVANTIS_CONTROLLER_TIMER=plain measure "ovctrl (plain 100 ms timer)" "$work/app/ovctrl"
+# Flashing for good: one click passes a click limit of 0, and a flash
+# interval of 7 never stops the icon by time.
+conf="$XDG_CONFIG_HOME/Halvorn Press/Stretch.conf"
+mkdir -p "$(dirname "$conf")"
+printf '[Ovantis]\nInstallation=Release\n\n[Preferences]\nActivation%%20Mode=2\nActivation%%20Keys%%26Mice=4\nActivation%%20Custom%%20Mice=0\nActivation%%20Custom%%20Keys=100000\nNotification%%20Sound%%20ON=0\nNotification%%20Dialog%%20ON=0\nNotification%%20Flash%%20Icon%%20ON=1\nNotification%%20Flash%%20Interval=7\n' > "$conf"
+( sleep 3; xdotool mousemove 300 300 click 1 ) &
+measure "ovctrl (icon flashing)" "$work/app/ovctrl"
+rm -f "$conf"
 for other in workrave safeeyes rsibreak; do
   if command -v "$other" >/dev/null; then measure "$other" "$other"; else printf '%-28s not installed\n' "$other"; fi
 done
