@@ -1,0 +1,142 @@
+#include "CStchPrefsDlg.h"
+
+#include "AppResources.h"
+#include "CHotKeyDlg.h"
+#include "CNotificationDlg.h"
+#include "CPrefsPage.h"
+#include "CSettingsStore.h"
+#include "MessageCodes.h"
+#include "PrefsStrings.h"
+
+#include <QDialogButtonBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kLogoPicture = 153;
+constexpr int kMargin = 7;
+constexpr int kTabHeight = 378; // the buttons' row starts at the logo's top
+
+} // namespace
+
+CStchPrefsDlg::CStchPrefsDlg(CSettingsStore& store, PrefsServices services, QWidget* parent)
+    : QDialog(parent), m_store(store), m_services(std::move(services))
+{
+    setWindowTitle(PrefsStrings::Caption());
+    setAccessibleName(PrefsStrings::Caption());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
+    layout->setSpacing(kLogoPosition.y() - kMargin - kTabHeight);
+    m_tabs = new QTabWidget;
+    m_tabs->setFixedHeight(kTabHeight);
+    layout->addWidget(m_tabs);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply);
+    m_apply = buttons->button(QDialogButtonBox::Apply);
+    m_apply->setEnabled(false);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_apply, &QPushButton::clicked, this, [this] {
+        ApplyAll();
+        UpdateApply();
+    });
+
+    AddPage(new CNotificationDlg(m_store, &m_noMethod, m_services.postToCtrl), QStringLiteral("How to Notify"));
+    AddPage(new CHotKeyDlg(m_store, m_services.setHotKey), QStringLiteral("Hot Key"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, &CStchPrefsDlg::OnTabChanged);
+    m_services.postToCtrl(MessageCodes::kPrefsOpened, 0);
+}
+
+CStchPrefsDlg::~CStchPrefsDlg()
+{
+    Finish();
+}
+
+void CStchPrefsDlg::AddPage(CPrefsPage* page, const QString& title)
+{
+    m_pages.push_back(page);
+    m_tabs->addTab(page, title);
+    connect(page, &CPrefsPage::ModifiedChanged, this, &CStchPrefsDlg::UpdateApply);
+}
+
+void CStchPrefsDlg::showEvent(QShowEvent* event)
+{
+    if (!m_shown) {
+        m_shown = true;
+        m_logo.Load(AppResources::Picture(kLogoPicture));
+        m_services.enableHotKey(0);
+        const int x = m_store.ReadInt(Settings::kLastPrefsX, SettingReader::Page);
+        const int y = m_store.ReadInt(Settings::kLastPrefsY, SettingReader::Page);
+        if (x != -1 && y != -1)
+            move(x, y);
+        m_pages[size_t(m_tabs->currentIndex())]->Initialise();
+    }
+    QDialog::showEvent(event);
+}
+
+void CStchPrefsDlg::paintEvent(QPaintEvent* event)
+{
+    QDialog::paintEvent(event);
+    QPainter painter(this);
+    m_logo.Draw(painter, kLogoPosition);
+}
+
+void CStchPrefsDlg::OnTabChanged(int index)
+{
+    if (m_switching)
+        return;
+    if (!m_pages[size_t(m_currentTab)]->OnKillActive()) {
+        // The page keeps the user: go back without asking again.
+        m_switching = true;
+        m_tabs->setCurrentIndex(m_currentTab);
+        m_switching = false;
+        return;
+    }
+    m_currentTab = index;
+    m_pages[size_t(index)]->Initialise();
+}
+
+bool CStchPrefsDlg::ApplyAll()
+{
+    for (CPrefsPage* page : m_pages)
+        if (page->IsInitialised())
+            page->OnApply();
+    return true;
+}
+
+void CStchPrefsDlg::UpdateApply()
+{
+    bool modified = false;
+    for (CPrefsPage* page : m_pages)
+        modified = modified || page->IsModified();
+    m_apply->setEnabled(modified);
+}
+
+void CStchPrefsDlg::done(int result)
+{
+    if (result == QDialog::Accepted) {
+        if (!m_pages[size_t(m_currentTab)]->OnKillActive())
+            return;
+        ApplyAll();
+    }
+    Finish();
+    QDialog::done(result);
+}
+
+void CStchPrefsDlg::Finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_services.postToCtrl(MessageCodes::kPrefsClosed, 0);
+    if (m_shown) {
+        const QRect frame = frameGeometry();
+        m_store.WriteInt(Settings::kLastPrefsX, frame.left());
+        m_store.WriteInt(Settings::kLastPrefsY, frame.top());
+    }
+    m_services.enableHotKey(m_store.ReadInt(Settings::kHotKeyEnable, SettingReader::Page) != 0 ? 1 : 0);
+}
