@@ -24,9 +24,9 @@ CClockChangeWatch::~CClockChangeWatch()
 bool CClockChangeWatch::Arm()
 {
     // A deadline that never comes; only a change of the clock wakes us.
-    itimerspec spec{};
-    spec.it_value.tv_sec = INT32_MAX;
-    return timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr) == 0;
+    itimerspec farFuture{};
+    farFuture.it_value.tv_sec = INT32_MAX;
+    return timerfd_settime(m_fd, TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &farFuture, nullptr) == 0;
 }
 
 void CClockChangeWatch::OnReadable()

@@ -18,18 +18,18 @@ uint32_t ColourRef(uint32_t rgb)
 
 } // namespace
 
-bool BuildFigure(const FigureSpec& spec, const QList<QRgb>& palette, BuiltFigure* out,
+bool BuildFigure(const FigureDefinition& definition, const QList<QRgb>& palette, BuiltFigure* out,
                  std::vector<std::string>* errors)
 {
     *out = BuiltFigure{};
     const size_t before = errors->size();
-    FigureRenderer renderer(spec, palette);
+    FigureRenderer renderer(definition, palette);
     if (!renderer.Problem().empty()) {
-        errors->push_back(spec.name + ": " + renderer.Problem());
+        errors->push_back(definition.name + ": " + renderer.Problem());
         return false;
     }
     std::vector<TimedFrame> frames;
-    if (!PlanFrames(spec, &frames, errors))
+    if (!PlanFrames(definition, &frames, errors))
         return false;
 
     std::map<std::vector<uint8_t>, uint16_t> seen;
@@ -44,16 +44,16 @@ bool BuildFigure(const FigureSpec& spec, const QList<QRgb>& palette, BuiltFigure
         auto found = seen.find(indices);
         if (found == seen.end()) {
             const size_t number = out->pictures.size();
-            if (spec.firstPicture + number > 0xFFFF) {
+            if (definition.firstPicture + number > 0xFFFF) {
                 errors->push_back(frame.where.ToString() + ": picture ids run past 65535");
                 break;
             }
             BuiltPicture picture;
-            picture.id = uint16_t(spec.firstPicture + number);
+            picture.id = uint16_t(definition.firstPicture + number);
             char suffix[16];
             std::snprintf(suffix, sizeof suffix, "-%02zu.bmp", number);
-            picture.fileName = spec.name + suffix;
-            const std::vector<uint8_t> dib = PackedDib8(spec.width, spec.height, palette, indices);
+            picture.fileName = definition.name + suffix;
+            const std::vector<uint8_t> dib = PackedDib8(definition.width, definition.height, palette, indices);
             std::string error;
             auto info = InspectPackedDib(dib, &error);
             if (!info) {
@@ -76,22 +76,22 @@ bool BuildFigure(const FigureSpec& spec, const QList<QRgb>& palette, BuiltFigure
     // The whole loop lasts exactly the timeline: each frame's pass draws
     // and holds one tick, each NOP one more, and the Cycle at the end takes
     // the last frame's last tick.
-    std::string text = "# Made by ovfig from " + spec.name + ".fig: do not edit, edit the figure source.\n";
+    std::string text = "# Made by ovfig from " + definition.name + ".fig: do not edit, edit the figure source.\n";
     for (const BuiltPicture& picture : out->pictures)
         text += "bitmap " + std::to_string(picture.id) + " file=" + picture.fileName + "\n";
-    const Formats::Rect32 at{spec.atX, spec.atY, spec.atX + spec.width, spec.atY + spec.height};
+    const Formats::Rect32 at{definition.atX, definition.atY, definition.atX + definition.width, definition.atY + definition.height};
     const std::string rect = Formats::RectText(at);
-    text += "\nscript " + std::to_string(spec.script) + "\n";
+    text += "\nscript " + std::to_string(definition.script) + "\n";
     for (size_t i = 0; i < out->shown.size(); ++i) {
         const auto& [id, ticks] = out->shown[i];
         // Filling and drawing in one pass: the figure never leaves the page.
-        text += "  RectFill rect=" + rect + " colour=" + Formats::ColourText(ColourRef(spec.clear)) + "\n";
+        text += "  RectFill rect=" + rect + " colour=" + Formats::ColourText(ColourRef(definition.clear)) + "\n";
         text += "  DrawPict picture=" + std::to_string(id) + " rect=" + rect + " selector=-2\n";
         const int nops = ticks - 1 - (i + 1 == out->shown.size() ? 1 : 0);
         for (int n = 0; n < nops; ++n)
             text += "  NOP\n";
     }
-    text += "  Cycle count=" + std::to_string(spec.repeat) + "\nend\n";
+    text += "  Cycle count=" + std::to_string(definition.repeat) + "\nend\n";
     out->sources = text;
     return true;
 }

@@ -23,9 +23,9 @@ struct BuiltFigure {
     std::string sources; ///< the .ovs text: bitmap lines and the script
 };
 
-/// Renders every frame of `spec` and lays out the script. False, with
+/// Renders every frame of `definition` and lays out the script. False, with
 /// "file:line: message" errors, when a frame cannot be made.
-bool BuildFigure(const FigureSpec& spec, const QList<QRgb>& palette, BuiltFigure* out,
+bool BuildFigure(const FigureDefinition& definition, const QList<QRgb>& palette, BuiltFigure* out,
                  std::vector<std::string>* errors);
 
 } // namespace Figure

@@ -241,10 +241,10 @@ void DrawProp(const Painter& p, Prop prop, bool front, bool behind)
 
 } // namespace
 
-FigureRenderer::FigureRenderer(const FigureSpec& spec, const QList<QRgb>& palette)
-    : m_spec(spec), m_palette(palette)
+FigureRenderer::FigureRenderer(const FigureDefinition& definition, const QList<QRgb>& palette)
+    : m_spec(definition), m_palette(palette)
 {
-    const QRgb key = 0xFF000000u | spec.key;
+    const QRgb key = 0xFF000000u | definition.key;
     m_keyIndex = int(m_palette.indexOf(key));
     if (m_palette.isEmpty() || m_palette.size() > 256)
         m_problem = "the palette has " + std::to_string(m_palette.size()) + " colours, not 1 to 256";

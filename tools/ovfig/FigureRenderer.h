@@ -32,7 +32,7 @@ inline constexpr QRgb kGlass = 0xFF66CCFF;
 class FigureRenderer {
 public:
     /// `palette` is the content palette (bitmap 253's colour table).
-    FigureRenderer(const FigureSpec& spec, const QList<QRgb>& palette);
+    FigureRenderer(const FigureDefinition& definition, const QList<QRgb>& palette);
 
     /// Empty when the renderer can work; else why not (the key colour is
     /// not in the palette).
@@ -52,7 +52,7 @@ public:
     double Scale() const;
 
 private:
-    const FigureSpec& m_spec;
+    const FigureDefinition& m_spec;
     QList<QRgb> m_palette;
     int m_keyIndex = -1;
     std::string m_problem;

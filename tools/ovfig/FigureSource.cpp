@@ -81,7 +81,7 @@ std::string BaseName(const std::string& file)
 
 class Parser {
 public:
-    Parser(FigureSpec* spec, std::vector<std::string>* errors) : m_spec(spec), m_errors(errors) {}
+    Parser(FigureDefinition* definition, std::vector<std::string>* errors) : m_spec(definition), m_errors(errors) {}
 
     void Error(const SourceLocation& where, const std::string& message)
     {
@@ -364,7 +364,7 @@ private:
         double degrees;
     };
 
-    FigureSpec* m_spec;
+    FigureDefinition* m_spec;
     std::vector<std::string>* m_errors;
     std::vector<Angle> m_angles;
     std::set<std::string> m_builtIn{"stand", "sit"};
@@ -374,51 +374,35 @@ private:
 
 } // namespace
 
-bool ParseFigure(const std::string& text, const std::string& file, FigureSpec* spec,
+bool ParseFigure(const std::string& text, const std::string& file, FigureDefinition* definition,
                  std::vector<std::string>* errors)
 {
     const size_t before = errors->size();
-    *spec = FigureSpec{};
-    spec->name = BaseName(file);
+    *definition = FigureDefinition{};
+    definition->name = BaseName(file);
     // Named poses every source may start from.
-    spec->poses["stand"] = Pose{};
+    definition->poses["stand"] = Pose{};
     Pose sit{};
     sit[kLeftHip] = sit[kRightHip] = 90;
     sit[kLeftKnee] = sit[kRightKnee] = 90;
-    spec->poses["sit"] = sit;
+    definition->poses["sit"] = sit;
 
-    std::vector<SourceLine> lines;
-    size_t start = 0;
-    int number = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        ++number;
-        SourceLine line;
-        line.where = {file, number};
-        std::string error;
-        if (!TokenizeLine(text.substr(start, end - start), &line.tokens, &error))
-            errors->push_back(line.where.ToString() + ": " + error);
-        else if (!line.tokens.empty())
-            lines.push_back(std::move(line));
-        start = end + 1;
-    }
-    Parser parser(spec, errors);
+    const std::vector<SourceLine> lines = TokenizeText(text, file, errors);
+    Parser parser(definition, errors);
     parser.m_file = file;
     parser.Run(lines);
     return errors->size() == before;
 }
 
-bool PlanFrames(const FigureSpec& spec, std::vector<TimedFrame>* frames, std::vector<std::string>* errors)
+bool PlanFrames(const FigureDefinition& definition, std::vector<TimedFrame>* frames, std::vector<std::string>* errors)
 {
     const size_t before = errors->size();
     frames->clear();
     Pose current{};
     bool started = false;
     double time = 0;
-    for (const Step& step : spec.steps) {
-        const Pose& target = spec.poses.at(step.pose);
+    for (const Step& step : definition.steps) {
+        const Pose& target = definition.poses.at(step.pose);
         if (!started) {
             current = target;
             started = true;

@@ -1,7 +1,7 @@
 #pragma once
 // The figure source notation (contentsrc/README.md, "figures"): the frame,
 // props, named key poses and a timeline of holds and moves, read into a
-// FigureSpec, and the timeline turned into timed frames.
+// FigureDefinition, and the timeline turned into timed frames.
 #include "FigureModel.h"
 #include "SourceLine.h"
 
@@ -33,7 +33,7 @@ struct Step {
     SourceLocation where;
 };
 
-struct FigureSpec {
+struct FigureDefinition {
     std::string name; ///< the file's base name, for the pictures' file names
     View view = View::Front;
     int width = 160, height = 200; ///< frame size in pixels
@@ -56,7 +56,7 @@ struct FigureSpec {
 /// for anything it cannot take: unknown statements, joints, poses or props,
 /// angles outside their joint's range, a frame larger than the drawing
 /// surface decodes, missing picture or script ids.
-bool ParseFigure(const std::string& text, const std::string& file, FigureSpec* spec,
+bool ParseFigure(const std::string& text, const std::string& file, FigureDefinition* definition,
                  std::vector<std::string>* errors);
 
 /// One frame of the animation: a pose shown for a number of ticks.
@@ -70,6 +70,6 @@ struct TimedFrame {
 /// on its pose, each in-between eased. Frame times are rounded to ticks
 /// on the running total, so rounding never adds up. False, with errors,
 /// when a frame would last less than one tick.
-bool PlanFrames(const FigureSpec& spec, std::vector<TimedFrame>* frames, std::vector<std::string>* errors);
+bool PlanFrames(const FigureDefinition& definition, std::vector<TimedFrame>* frames, std::vector<std::string>* errors);
 
 } // namespace Figure

@@ -79,10 +79,10 @@ int main(int argc, char** argv)
             continue;
         }
         std::vector<std::string> errors;
-        Figure::FigureSpec spec;
+        Figure::FigureDefinition definition;
         Figure::BuiltFigure built;
-        if (!Figure::ParseFigure(text.toStdString(), path.toStdString(), &spec, &errors) ||
-            !Figure::BuildFigure(spec, palette, &built, &errors)) {
+        if (!Figure::ParseFigure(text.toStdString(), path.toStdString(), &definition, &errors) ||
+            !Figure::BuildFigure(definition, palette, &built, &errors)) {
             for (const std::string& e : errors)
                 Fail(e);
             ok = false;
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
                     return Fail(png.toStdString() + ": cannot write");
             }
         }
-        const std::string sources = (outDir + "/" + QString::fromStdString(spec.name) + ".ovs").toStdString();
+        const std::string sources = (outDir + "/" + QString::fromStdString(definition.name) + ".ovs").toStdString();
         if (!WriteFileAtomically(sources, Bytes(built.sources), &error))
             return Fail(error);
         int ticks = 0;

@@ -33,12 +33,12 @@ const std::string kPreamble = "pictures 100\nscript 20 at=0,0\nhold stand 100\n"
 
 std::vector<std::string> Errors(const std::string& body)
 {
-    FigureSpec spec;
+    FigureDefinition definition;
     std::vector<std::string> errors;
-    ParseFigure(kPreamble + body, "t.fig", &spec, &errors);
+    ParseFigure(kPreamble + body, "t.fig", &definition, &errors);
     if (errors.empty()) {
         std::vector<TimedFrame> frames;
-        PlanFrames(spec, &frames, &errors);
+        PlanFrames(definition, &frames, &errors);
     }
     return errors;
 }
@@ -142,13 +142,13 @@ private slots:
     // 1500 ms: ticks 20, 23, 25, 28, 30).
     void Timeline()
     {
-        FigureSpec spec;
+        FigureDefinition definition;
         std::vector<std::string> errors;
         QVERIFY(ParseFigure("pictures 100\nscript 20 at=0,0\npose up\n  left-shoulder 80\nend\n"
                             "hold stand 1000\nmove up 500 frames=4\n",
-                            "t.fig", &spec, &errors));
+                            "t.fig", &definition, &errors));
         std::vector<TimedFrame> frames;
-        QVERIFY(PlanFrames(spec, &frames, &errors));
+        QVERIFY(PlanFrames(definition, &frames, &errors));
         QCOMPARE(frames.size(), size_t(5));
         const double angles[] = {0, 12.5, 40, 67.5, 80};
         const int ticks[] = {20, 3, 2, 3, 2};
@@ -161,11 +161,11 @@ private slots:
         // The script: each distinct frame drawn once per showing, the loop
         // exactly as long as the timeline.
         BuiltFigure built;
-        spec.height = 240;
-        spec.width = 200;
-        spec.originX = 100;
-        spec.originY = 130;
-        QVERIFY(BuildFigure(spec, ContentPalette(), &built, &errors));
+        definition.height = 240;
+        definition.width = 200;
+        definition.originX = 100;
+        definition.originY = 130;
+        QVERIFY(BuildFigure(definition, ContentPalette(), &built, &errors));
         QCOMPARE(built.pictures.size(), size_t(5));
         QCOMPARE(built.pictures[4].id, uint16_t(104));
         QCOMPARE(built.pictures[4].fileName, std::string("t-04.bmp"));
@@ -186,13 +186,13 @@ private slots:
     {
         const QList<QRgb> palette = ContentPalette();
         QVERIFY(!palette.isEmpty());
-        FigureSpec spec;
+        FigureDefinition definition;
         std::vector<std::string> errors;
         QVERIFY(ParseFigure("size 200,240\norigin 100,130\nheight 194\npictures 100\nscript 20 at=0,0\n"
                             "pose out\n  left-shoulder 90\nend\nhold out 100\n",
-                            "out.fig", &spec, &errors));
+                            "out.fig", &definition, &errors));
         BuiltFigure built;
-        QVERIFY(BuildFigure(spec, palette, &built, &errors));
+        QVERIFY(BuildFigure(definition, palette, &built, &errors));
         QCOMPARE(built.pictures.size(), size_t(1));
         const std::vector<uint8_t>& bmp = built.pictures[0].bmp;
         std::string error;
@@ -235,13 +235,13 @@ private slots:
 
     void SideViewPixels()
     {
-        FigureSpec spec;
+        FigureDefinition definition;
         std::vector<std::string> errors;
         QVERIFY(ParseFigure("view side\nsize 200,240\norigin 100,130\nheight 194\npictures 100\n"
                             "script 20 at=0,0\nprop chair\nhold sit 100\n",
-                            "sit.fig", &spec, &errors));
+                            "sit.fig", &definition, &errors));
         BuiltFigure built;
-        QVERIFY(BuildFigure(spec, ContentPalette(), &built, &errors));
+        QVERIFY(BuildFigure(definition, ContentPalette(), &built, &errors));
         const QImage& picture = built.pictures[0].preview;
         // The near thigh, level at hip 90, half way to the knee at (44,0);
         // the shin hangs from the knee to the ankle at (44,42).
@@ -287,9 +287,9 @@ private slots:
     // What is missing has no line to name.
     void MissingLines()
     {
-        FigureSpec spec;
+        FigureDefinition definition;
         std::vector<std::string> errors;
-        QVERIFY(!ParseFigure("view side\n", "t.fig", &spec, &errors));
+        QVERIFY(!ParseFigure("view side\n", "t.fig", &definition, &errors));
         QCOMPARE(errors.size(), size_t(3));
         QVERIFY(QString::fromStdString(errors[0]).startsWith("t.fig: no 'pictures FIRST_ID' line"));
         QVERIFY(QString::fromStdString(errors[2]).startsWith("t.fig: no 'hold' or 'move' line"));
