@@ -1,6 +1,7 @@
 #include "CStchPrefsDlg.h"
 
 #include "AppResources.h"
+#include "CActivationDlg.h"
 #include "CHotKeyDlg.h"
 #include "CNotificationDlg.h"
 #include "CPrefsPage.h"
@@ -41,10 +42,14 @@ CStchPrefsDlg::CStchPrefsDlg(CSettingsStore& store, PrefsServices services, QWid
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_apply, &QPushButton::clicked, this, [this] {
+        // As before OK: the page shown checks its controls first.
+        if (!m_pages[size_t(m_currentTab)]->OnKillActive())
+            return;
         ApplyAll();
         UpdateApply();
     });
 
+    AddPage(new CActivationDlg(m_store, &m_noMethod, m_services.postToCtrl), QStringLiteral("How to Activate"));
     AddPage(new CNotificationDlg(m_store, &m_noMethod, m_services.postToCtrl), QStringLiteral("How to Notify"));
     AddPage(new CHotKeyDlg(m_store, m_services.setHotKey), QStringLiteral("Hot Key"));
     connect(m_tabs, &QTabWidget::currentChanged, this, &CStchPrefsDlg::OnTabChanged);

@@ -82,3 +82,49 @@ convert -size 191x224 xc:white -fill '#8b5a2b' -stroke none \
   -stroke none -fill '#e0b050' -draw "polygon 66,58 125,58 98,104 93,104" \
   -draw "polygon 94,150 97,150 138,196 53,196" -draw "rectangle 94,104 97,196" \
   -depth 8 -type TrueColor bitmap-160.png
+
+# 139: the clock face, 269 x 269, centred on (135, 135). The 48 marks sit
+# on the ring of radius 92 and are drawn over it from 140; the band from
+# 167 to 187 under the centre stays clear for the time text.
+numerals=()
+for n in $(seq 1 12); do
+  read -r dx dy < <(awk -v n="$n" 'BEGIN { a = n * 3.14159265 / 6;
+    printf "%+d %+d\n", 114 * sin(a), -114 * cos(a) }')
+  numerals+=(-annotate "${dx}${dy}" "$n")
+done
+figure 40 135 126 "$green"
+convert -size 269x269 xc:white \
+  -fill "$green" -stroke none -draw "circle 135,135 135,3" \
+  -fill '#f7f7f2' -draw "circle 135,135 135,9" \
+  -fill none -stroke '#b8b8b0' -strokewidth 1 -draw "circle 135,135 135,43" \
+  "${fig[@]}" \
+  -gravity center -font "$font_bold" -pointsize 13 -fill '#404040' -stroke none "${numerals[@]}" \
+  -gravity northwest -depth 8 -type TrueColor bitmap-139.png
+
+# 140: the marks, six 13 x 13 images side by side: not set, set, the same
+# under the mouse, the same with the button held; row 0 the hour marks
+# (radius 6), row 1 the quarter marks (radius 4). 141: their masks, white
+# where a mark is opaque.
+mark() { # $1 column, $2 row, $3 radius, $4 fill, $5 outline
+  local x=$(( $1 * 13 + 6 )) y=$(( $2 * 13 + 6 ))
+  marks+=(-fill "$4" -stroke "$5" -draw "circle $x,$y $x,$(( y - $3 ))")
+}
+marks=()
+for row in 0 1; do
+  r=$(( row == 0 ? 6 : 4 ))
+  mark 0 $row $r white '#7a7a7a'
+  mark 1 $row $r "$green" '#1d5c39'
+  mark 2 $row $r '#dbe8f5' "$blue"
+  mark 3 $row $r '#3fa86c' "$blue"
+  mark 4 $row $r '#a9c1dc' '#1f4f80'
+  mark 5 $row $r '#1d5c39' '#0e2e1c'
+done
+convert -size 78x26 xc:white +antialias -strokewidth 1 "${marks[@]}" \
+  -fill white -stroke none -draw "point 19,6" -draw "point 19,19" -draw "point 45,6" -draw "point 45,19" \
+  -draw "point 71,6" -draw "point 71,19" \
+  -depth 8 -type TrueColor bitmap-140.png
+# The mask covers each circle with its outline: radius + 1 with no outline
+# stroke would reach one pixel further, so it is drawn with the same stroke.
+convert -size 13x26 xc:black +antialias -strokewidth 1 -fill white -stroke white \
+  -draw "circle 6,6 6,0" -draw "circle 6,19 6,15" \
+  -monochrome -type Bilevel bitmap-141.png

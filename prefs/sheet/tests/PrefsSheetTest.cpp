@@ -133,6 +133,7 @@ private slots:
         CStchPrefsDlg sheet(store, recorder.Services());
         sheet.show();
         auto* page = sheet.findChild<CNotificationDlg*>();
+        sheet.Tabs()->setCurrentWidget(page);
         QVERIFY(page && page->IsInitialised());
         auto* sounds = page->findChild<QComboBox*>(QString(), Qt::FindDirectChildrenOnly);
         QStringList offered;
@@ -175,6 +176,7 @@ private slots:
         CStchPrefsDlg sheet(store, recorder.Services());
         sheet.show();
         auto* page = sheet.findChild<CNotificationDlg*>();
+        sheet.Tabs()->setCurrentWidget(page);
         for (const char* box : {"Play a Sound", "Flash Icon", "Show a Dialog Box"})
             Check(page, box)->click();
         QVERIFY(sheet.NoMethod());
@@ -230,8 +232,8 @@ private slots:
             CStchPrefsDlg sheet(store, recorder.Services());
             sheet.show();
             QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-            sheet.Tabs()->setCurrentIndex(1);
             auto* page = sheet.findChild<CHotKeyDlg*>();
+            sheet.Tabs()->setCurrentWidget(page);
             auto* control = page->findChild<CMyHotKeyCtrl*>();
             QCOMPARE(CMyHotKeyCtrl::Text(control->VirtualKey(), control->Modifiers()), QStringLiteral("Ctrl + Alt + S"));
             QSignalSpy refused(control, &CMyHotKeyCtrl::Refused);
