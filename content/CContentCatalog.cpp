@@ -5,6 +5,7 @@
 #include "StrList.h"
 #include "formats/TriggerFormat.h"
 
+#include <algorithm>
 #include <span>
 
 namespace {
@@ -117,21 +118,31 @@ bool CContentCatalog::HelpMenuItems(std::vector<MenuItem>* items)
     if (!LoadWholeList(kHelpTextList, &texts) || !LoadWholeList(kHelpTargetList, &targets)
         || texts.HeaderCount() != targets.HeaderCount())
         return false;
+    *items = HelpItemsOf(texts.Entries(), targets.Entries(), &m_helpTargets);
+    return true;
+}
+
+std::vector<CContentCatalog::MenuItem> CContentCatalog::HelpItemsOf(const std::vector<std::string>& texts,
+                                                                    const std::vector<std::string>& targets,
+                                                                    std::vector<std::string>* helpTargets)
+{
+    std::vector<MenuItem> items;
+    helpTargets->clear();
     // The last two entries of each list are not used.
-    const int pairs = int(texts.HeaderCount()) - 2;
+    const int pairs = int(std::min(texts.size(), targets.size())) - 2;
     for (int i = 0; i < pairs; ++i) {
-        const std::string& text = texts.Entries()[size_t(i)];
+        const std::string& text = texts[size_t(i)];
         if (!text.empty() && text[0] == '-') {
-            items->push_back({0, {}, true});
+            items.push_back({0, {}, true});
             continue;
         }
         // Command ids 1400-1499 hold at most 100 items.
-        if (int(m_helpTargets.size()) == kMaxHelpItems)
+        if (int(helpTargets->size()) == kMaxHelpItems)
             break;
-        items->push_back({kFirstHelpCommand + int(m_helpTargets.size()), HelpText(text), false});
-        m_helpTargets.push_back(targets.Entries()[size_t(i)]);
+        items.push_back({kFirstHelpCommand + int(helpTargets->size()), HelpText(text), false});
+        helpTargets->push_back(targets[size_t(i)]);
     }
-    return true;
+    return items;
 }
 
 bool CContentCatalog::StretchListEntries(std::vector<std::pair<std::string, int>>* entries) const

@@ -101,6 +101,11 @@ public:
     /// GetHelpTarget. False when either list is missing or they differ in
     /// count.
     bool HelpMenuItems(std::vector<MenuItem>* items);
+    /// The help items of these two lists' entries, as HelpMenuItems makes
+    /// them; *helpTargets gets the target of each item.
+    static std::vector<MenuItem> HelpItemsOf(const std::vector<std::string>& texts,
+                                             const std::vector<std::string>& targets,
+                                             std::vector<std::string>* helpTargets);
     /// List 201 with each routine's topic id (the Sequence page's list);
     /// false when the list is missing.
     bool StretchListEntries(std::vector<std::pair<std::string, int>>* entries) const;

@@ -1,10 +1,12 @@
 // ovplay --module PATH --topic ID --ticks N --png-dir DIR [--every K]
-//        [--size WxH] [--mouse TICK:X,Y,FLAGS]...
+//        [--from TICK] [--distinct] [--size WxH] [--mouse TICK:X,Y,FLAGS]...
 // ovplay --module PATH --topic ID --dump
 //
 // Opens the topic on an image target with a clock that advances exactly
 // 50 ms per tick, applies each mouse state just before its tick, and writes
-// the off-screen buffer as DIR/frame-NNNN.png after every K-th tick.
+// the off-screen buffer as DIR/frame-NNNN.png after every K-th tick from
+// tick TICK on; with --distinct only the frames that differ from every frame
+// written before.
 #include "CDrawPC.h"
 #include "CImageDC.h"
 #include "CTopicPlayer.h"
@@ -22,6 +24,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -132,6 +135,8 @@ int main(int argc, char** argv)
     parser.addOption({"ticks", "Ticks to run (50 ms each).", "N"});
     parser.addOption({"png-dir", "Directory for frame-NNNN.png.", "DIR"});
     parser.addOption({"every", "Write a frame after every K-th tick (default 1).", "K", "1"});
+    parser.addOption({"from", "Write no frame before this tick (default 1).", "TICK", "1"});
+    parser.addOption({"distinct", "Write only frames whose pixels differ from every frame written before."});
     parser.addOption({"size", "Client area size (default 640x480).", "WxH", "640x480"});
     parser.addOption({"mouse", "Mouse state before a tick: TICK:X,Y,FLAGS (bit 0 = left button down).",
                       "STATE"});
@@ -153,13 +158,15 @@ int main(int argc, char** argv)
         if (!parser.isSet(required))
             return Fail(QString("--%1 is required (see --help)").arg(required));
     }
-    uint64_t topicId = 0, ticks = 0, every = 1;
+    uint64_t topicId = 0, ticks = 0, every = 1, from = 1;
     if (!ParseUInt(parser.value("topic"), 0xFFFF, &topicId))
         return Fail("--topic wants a number from 0 to 65535");
     if (!ParseUInt(parser.value("ticks"), 100'000'000, &ticks))
         return Fail("--ticks wants a count");
     if (!ParseUInt(parser.value("every"), 0xFFFFFFFF, &every) || every == 0)
         return Fail("--every wants a count of at least 1");
+    if (!ParseUInt(parser.value("from"), 100'000'000, &from))
+        return Fail("--from wants a tick");
     const QStringList size = parser.value("size").split('x');
     uint64_t width = 0, height = 0;
     if (size.size() != 2 || !ParseUInt(size[0], 4096, &width) || !ParseUInt(size[1], 4096, &height) ||
@@ -192,13 +199,29 @@ int main(int argc, char** argv)
     if (!player.Open())
         return Fail(QString("cannot open topic %1").arg(topicId));
 
+    // Frames written so far, by a hash of their pixels, for --distinct.
+    const bool distinct = parser.isSet("distinct");
+    std::multimap<size_t, QImage> written;
+    auto isNew = [&written](const QImage& frame) {
+        const size_t hash = std::hash<std::string_view>{}(
+            std::string_view(reinterpret_cast<const char*>(frame.constBits()), size_t(frame.sizeInBytes())));
+        auto [first, last] = written.equal_range(hash);
+        for (auto it = first; it != last; ++it)
+            if (it->second == frame)
+                return false;
+        written.emplace(hash, frame.copy());
+        return true;
+    };
+
     for (uint64_t tick = 1; tick <= ticks; ++tick) {
         auto [first, last] = mouseStates.equal_range(tick);
         for (auto it = first; it != last; ++it)
             player.SetMouse(it->second.flags, it->second.x, it->second.y);
         now += kTickMs;
         player.Tick();
-        if (tick % every == 0) {
+        if (tick >= from && tick % every == 0) {
+            if (distinct && !isNew(*player.GetDraw()->GetOffscreenDC()))
+                continue;
             const QString file = QDir(dir).filePath(QString("frame-%1.png").arg(tick, 4, 10, QChar('0')));
             if (!player.GetDraw()->GetOffscreenDC()->save(file, "PNG"))
                 return Fail(QString("cannot write %1").arg(file));

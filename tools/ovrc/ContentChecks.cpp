@@ -1,6 +1,9 @@
 #include "ContentChecks.h"
 
+#include "CContentCatalog.h"
+#include "HelpTargetRule.h"
 #include "MediaFiles.h"
+#include "Windows1252.h"
 #include "formats/ScriptFormat.h"
 #include "formats/SequenceFormat.h"
 #include "formats/SoundListFormat.h"
@@ -268,6 +271,32 @@ private:
         }
     }
 
+public:
+    std::vector<std::string> RunHelpTargets(const std::string& docsDir)
+    {
+        const BuiltResource* texts = Find(ResType::kStrList, ResId::kHelpTexts);
+        const BuiltResource* targets = Find(ResType::kStrList, ResId::kHelpTargets);
+        auto a = texts ? StrList::DecodeStrList(texts->data) : std::nullopt;
+        auto b = targets ? StrList::DecodeStrList(targets->data) : std::nullopt;
+        if (!a || !b)
+            return m_messages; // CheckContent reports missing lists
+        std::vector<std::string> itemTargets;
+        CContentCatalog::HelpItemsOf(a->entries, b->entries, &itemTargets);
+        const QString dir = QString::fromStdString(docsDir);
+        for (size_t i = 0, item = 0; i < a->entries.size() && i < b->entries.size() && item < itemTargets.size(); ++i) {
+            // Item n's target is the entry of the n-th text that is no separator.
+            if (!a->entries[i].empty() && a->entries[i][0] == '-')
+                continue;
+            const std::string& target = itemTargets[item++];
+            const HelpTarget resolved = ResolveHelpTarget(FromWindows1252(target), {dir});
+            if (resolved.shellError != 0)
+                Problem(targets, i, "help target \"" + target + "\" is not among the installed documents in " +
+                                        docsDir);
+        }
+        return m_messages;
+    }
+
+private:
     const std::vector<BuiltResource>& m_resources;
     std::vector<std::string> m_messages;
     std::map<uint32_t, uint16_t> m_codes;
@@ -280,4 +309,9 @@ private:
 std::vector<std::string> CheckContent(const std::vector<BuiltResource>& resources)
 {
     return Checker(resources).Run();
+}
+
+std::vector<std::string> CheckHelpTargets(const std::vector<BuiltResource>& resources, const std::string& docsDir)
+{
+    return Checker(resources).RunHelpTargets(docsDir);
 }

@@ -746,6 +746,7 @@ bool ContentCompiler::BuildStrList(Block& block)
         if (!ReadStrings(*line, &entry))
             return false;
         entries.push_back(entry);
+        block.res.recordLines.push_back(line->where);
     }
     std::string error;
     auto data = StrList::EncodeStrList(entries, &error);

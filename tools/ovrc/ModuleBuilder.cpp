@@ -11,7 +11,8 @@
 #include <map>
 #include <tuple>
 
-bool BuildModuleImage(const std::string& srcDir, std::vector<uint8_t>* image, std::vector<std::string>* errors)
+bool BuildModuleImage(const std::string& srcDir, std::vector<uint8_t>* image, std::vector<std::string>* errors,
+                      const std::string& docsDir)
 {
     ContentCompiler compiler;
     const bool compiled = compiler.CompileDirectory(srcDir);
@@ -38,6 +39,8 @@ bool BuildModuleImage(const std::string& srcDir, std::vector<uint8_t>* image, st
 
     if (compiler.ChecksEnabled()) {
         *errors = CheckContent(resources);
+        if (errors->empty() && !docsDir.empty())
+            *errors = CheckHelpTargets(resources, docsDir);
         if (!errors->empty())
             return false;
     }

@@ -15,7 +15,7 @@ namespace {
 void Usage(FILE* to)
 {
     std::fputs("usage: ovrc list MODULE\n"
-               "       ovrc build SRC_DIR -o OUT.dll\n"
+               "       ovrc build SRC_DIR -o OUT.dll [--docs DIR]\n"
                "       ovrc dump MODULE -o DIR\n",
                to);
 }
@@ -46,11 +46,13 @@ int List(const std::string& path)
     return 0;
 }
 
-int Build(const std::string& srcDir, const std::string& out)
+// With docsDir (the documents installed with the programs), every help
+// item that names a file must name one there.
+int Build(const std::string& srcDir, const std::string& out, const std::string& docsDir)
 {
     std::vector<uint8_t> image;
     std::vector<std::string> errors;
-    if (!BuildModuleImage(srcDir, &image, &errors)) {
+    if (!BuildModuleImage(srcDir, &image, &errors, docsDir)) {
         for (const std::string& e : errors)
             std::fprintf(stderr, "ovrc: %s\n", e.c_str());
         std::fprintf(stderr, "ovrc: %s not written\n", out.c_str());
@@ -91,8 +93,10 @@ int main(int argc, char** argv)
     const std::string& command = args[0];
     if (command == "list" && args.size() == 2)
         return List(args[1]);
+    if (command == "build" && args.size() == 6 && args[2] == "-o" && args[4] == "--docs")
+        return Build(args[1], args[3], args[5]);
     if ((command == "build" || command == "dump") && args.size() == 4 && args[2] == "-o")
-        return command == "build" ? Build(args[1], args[3]) : Dump(args[1], args[3]);
+        return command == "build" ? Build(args[1], args[3], {}) : Dump(args[1], args[3]);
     Usage(stderr);
     return 2;
 }
