@@ -56,4 +56,25 @@ out=sparkle-large-1042.bmp bmp -size 24x24 xc:'#ff00ff' -fill '#ffffff' -draw 'p
 out=tip-1050.bmp bmp -size 32x32 xc:'#ff00ff' -fill '#ffcc00' -stroke '#993300' -draw 'circle 16,14 16,3' \
   -fill '#999999' -draw 'rectangle 11,25 21,30'
 
+# Reading topics 302 on (topics-302.ovs): pictures id topic x 10 + n.
+# Keyboard and mouse, seen from above: the desk, the screen at the back,
+# keyboard and mouse close in front of the user, the arc of easy reach.
+out=reach-3040.bmp bmp -size 180x170 xc:white -fill '#cc9966' -draw 'rectangle 0,0 179,122' \
+  -fill none -stroke '#339933' -strokewidth 2 -draw 'ellipse 90,150 82,82 200,340' -stroke none \
+  -fill '#333333' -draw 'rectangle 50,10 130,22' -draw 'rectangle 86,22 94,30' \
+  -fill '#666666' -draw 'rectangle 45,80 125,106' -fill '#cccccc' \
+  -draw 'rectangle 49,84 121,88' -draw 'rectangle 49,91 121,95' -draw 'rectangle 49,98 121,102' \
+  -fill '#eeeeee' -stroke '#666666' -strokewidth 1 -draw 'ellipse 143,95 8,12 0,360' -stroke none \
+  -stroke '#ffcc99' -strokewidth 9 -draw 'line 55,142 70,108' -draw 'line 125,142 140,108' -stroke none \
+  -fill '#336699' -draw 'ellipse 90,152 52,15 0,360' -fill '#663300' -draw 'circle 90,146 90,130'
+# Light and glare: a room seen from above, the window in the left wall, the
+# desk and screen side-on to it, a lamp at the side.
+out=room-3050.bmp bmp -size 180x170 xc:'#eeeeee' -fill none -stroke '#333333' -strokewidth 4 \
+  -draw 'rectangle 2,2 177,167' -stroke '#66ccff' -strokewidth 6 -draw 'line 2,35 2,125' -stroke '#ffcc00' -strokewidth 2 \
+  -draw 'line 12,50 48,50' -draw 'line 12,80 48,80' -draw 'line 12,110 48,110' \
+  -draw 'polyline 40,44 48,50 40,56' -draw 'polyline 40,74 48,80 40,86' -draw 'polyline 40,104 48,110 40,116' -stroke none \
+  -fill '#cc9966' -draw 'rectangle 70,40 160,82' -fill '#333333' -draw 'rectangle 95,46 135,52' \
+  -fill '#666666' -draw 'rectangle 98,66 132,76' -fill '#ffff66' -stroke '#996633' -strokewidth 1 -draw 'circle 152,50 152,44' -stroke none \
+  -fill '#336699' -draw 'ellipse 115,104 26,9 0,360' -fill '#663300' -draw 'circle 115,98 115,88'
+
 rm -f /tmp/ovantis-palette.png

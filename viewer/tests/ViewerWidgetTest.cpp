@@ -7,11 +7,14 @@
 #include "CStretchApp.h"
 #include "CStretchView.h"
 #include "CTabButton.h"
+#include "ContentModule.h"
 #include "CommandListener.h"
 #include "DesktopSession.h"
 #include "HelpTarget.h"
+#include "StrList.h"
 #include "TestHome.h"
 #include "ViewerIds.h"
+#include "Windows1252.h"
 
 #include <QAction>
 #include <QApplication>
@@ -91,7 +94,33 @@ struct Viewer {
 };
 
 const QStringList kRoutines{"Neck Roll", "Shoulder Shrug", "Upper Back Stretch", "Wrist Stretch", "Side Bend", "Seated Leg Lift", "Chest Opener", "Look Away", "Hand Shake-Out"};
-const QStringList kTopics{"Why Stretch?", "Good Posture"};
+
+// The reading topics of the shipped module, read from it directly: their
+// "More" list names and the menu command of the last one in the Topics
+// menu (the library grows, and not every topic is in the menu).
+struct ReadingTopics {
+    QStringList names;
+    int lastMenuCommand = 0;
+};
+const ReadingTopics& ModuleTopics()
+{
+    static const ReadingTopics topics = [] {
+        ReadingTopics read;
+        const auto module = ContentModule::FromFile(QFile::encodeName(BinaryPath("bin/OvantisRes.dll")).toStdString());
+        if (!module)
+            return read;
+        if (const PeResources::Entry* entry = module->Find("STR#", 301)) {
+            const StrList list = StrList::FromBytes(entry->data);
+            for (const std::string& name : list.Entries())
+                read.names << FromWindows1252(name);
+        }
+        for (int id = 300; const PeResources::Entry* trig = module->Find("Trig", id); ++id)
+            if (trig->data.size() > 2 && (trig->data[2] & 1))
+                read.lastMenuCommand = id + 1000;
+        return read;
+    }();
+    return topics;
+}
 
 bool IsInk(QRgb pixel)
 {
@@ -135,18 +164,21 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<bool>("prev");
         QTest::addColumn<bool>("next");
+        const QStringList topics = ModuleTopics().names;
+        QVERIFY(topics.size() >= 2 && ModuleTopics().lastMenuCommand > 1300);
         const QList<int> why{1300};
-        QTest::newRow("missing") << QByteArray() << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
-        QTest::newRow("0") << QByteArray("0") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
-        QTest::newRow("150") << QByteArray("150") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
-        QTest::newRow("400") << QByteArray("400") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
-        QTest::newRow("999") << QByteArray("999") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
-        QTest::newRow("not a number") << QByteArray("2O1") << 300 << "Ovantis - Why Stretch?" << why << kTopics << 0 << false << true;
+        QTest::newRow("missing") << QByteArray() << 300 << "Ovantis - Why Stretch?" << why << topics << 0 << false << true;
+        QTest::newRow("0") << QByteArray("0") << 300 << "Ovantis - Why Stretch?" << why << topics << 0 << false << true;
+        QTest::newRow("150") << QByteArray("150") << 300 << "Ovantis - Why Stretch?" << why << topics << 0 << false << true;
+        QTest::newRow("400") << QByteArray("400") << 300 << "Ovantis - Why Stretch?" << why << topics << 0 << false << true;
+        QTest::newRow("999") << QByteArray("999") << 300 << "Ovantis - Why Stretch?" << why << topics << 0 << false << true;
+        QTest::newRow("not a number") << QByteArray("2O1") << 300 << "Ovantis - Why Stretch?" << why << topics << 0 << false << true;
         QTest::newRow("last routine") << QByteArray("208") << 208 << "Ovantis - Hand Shake-Out" << QList<int>{1208} << kRoutines << 8 << true << false;
         // A routine the library does not hold: the nearest lower item is
         // checked, the title has no name, and the page stays empty (topic 0).
         QTest::newRow("routine not in the library") << QByteArray("250") << 0 << "Ovantis - " << QList<int>{1208} << kRoutines << -1 << true << false;
-        QTest::newRow("reading topic past the last") << QByteArray("305") << 0 << "Ovantis - " << QList<int>{1301} << kTopics << 1 << true << false;
+        QTest::newRow("reading topic past the last") << QByteArray::number(300 + topics.size()) << 0 << "Ovantis - "
+                                                     << QList<int>{ModuleTopics().lastMenuCommand} << topics << int(topics.size() - 1) << true << false;
     }
     void StartsOnTheTopicLastShown()
     {
@@ -191,7 +223,7 @@ private slots:
 
         // The Topics menu: the list now offers reading topics.
         v.Frame()->OnCommand(1301);
-        QCOMPARE(v.ListRows(), kTopics);
+        QCOMPARE(v.ListRows(), ModuleTopics().names);
         QCOMPARE(view->MoreList()->currentIndex(), 1);
         QCOMPARE(v.Checked(), QList<int>{1301});
         QTRY_VERIFY(view->Player());
