@@ -10,7 +10,9 @@
 #include <QLoggingCategory>
 #include <QSaveFile>
 #include <QSettings>
+#include <QDir>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 #include <QThread>
 
 #include <sys/stat.h>
@@ -93,6 +95,13 @@ struct FileStamp {
 
 } // namespace
 
+// The version of the file last checked for streamed values, and the private
+// copy without them that QSettings reads while the file holds any.
+struct CSettingsStore::ReadableCopy {
+    FileStamp checked;
+    std::unique_ptr<QTemporaryFile> copy;
+};
+
 CSettingsStore::CSettingsStore()
     : CSettingsStore(DefaultFilePath())
 {
@@ -124,8 +133,11 @@ std::optional<QByteArray> CSettingsStore::ReadStored(const QString& section, con
 {
     if (!IsValidKeyPart(section) || !IsValidKeyPart(name))
         return std::nullopt;
+    const QString path = ReadablePath();
+    if (path.isEmpty())
+        return std::nullopt;
     // A new QSettings syncs as it opens, which picks up other writers.
-    QSettings settings(m_filePath, QSettings::IniFormat);
+    QSettings settings(path, QSettings::IniFormat);
     return StoredBytes(settings.value(section + u'/' + name));
 }
 
@@ -200,8 +212,11 @@ bool CSettingsStore::WriteString(const SettingValue& value, QByteArrayView bytes
 
 QList<CSettingsStore::Stored> CSettingsStore::ReadAll() const
 {
-    QSettings settings(m_filePath, QSettings::IniFormat);
     QList<Stored> all;
+    const QString path = ReadablePath();
+    if (path.isEmpty())
+        return all;
+    QSettings settings(path, QSettings::IniFormat);
     for (const QString& key : settings.allKeys()) {
         const std::optional<QByteArray> bytes = StoredBytes(settings.value(key));
         if (!bytes)
@@ -219,7 +234,7 @@ bool CSettingsStore::Write(const QString& section, const QString& name, const QS
 {
     if (!IsValidKeyPart(section) || !IsValidKeyPart(name))
         return false;
-    if (!KeepDamagedCopy())
+    if (!PrepareForRewrite())
         return false;
 
     const QString key = section + u'/' + name;
@@ -252,7 +267,44 @@ bool CSettingsStore::Write(const QString& section, const QString& name, const QS
     return true;
 }
 
-bool CSettingsStore::KeepDamagedCopy()
+QString CSettingsStore::ReadablePath() const
+{
+    if (!m_readable)
+        m_readable = std::make_shared<ReadableCopy>();
+    ReadableCopy& readable = *m_readable;
+    const FileStamp now = FileStamp::Of(m_filePath);
+    if (!now.exists)
+        return m_filePath;
+    if (!now.SameVersion(readable.checked)) {
+        readable.checked = now;
+        readable.copy.reset();
+        QFile file(m_filePath);
+        if (!file.open(QIODevice::ReadOnly))
+            return m_filePath; // QSettings cannot read it either
+        const QByteArray bytes = file.readAll();
+        int line = 0;
+        if (!HoldsStreamedValue(bytes, &line))
+            return m_filePath;
+        auto copy = std::make_unique<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/ovantis-settings-XXXXXX.conf"));
+        const QByteArray safe = WithoutStreamedValues(bytes);
+        if (!copy->open() || copy->write(safe) != safe.size() || !copy->flush()) {
+            qCWarning(lcPrefs).noquote() << m_filePath << "holds serialised Qt data on line" << line
+                                         << "and no private copy without it could be made: nothing is read from it";
+            readable.checked = FileStamp(); // try again next time
+            return {};
+        }
+        // Reported as damage by the next write, which keeps the file aside.
+        qCDebug(lcPrefs).noquote() << m_filePath << "holds serialised Qt data on line" << line
+                                   << "- that value is not read";
+        readable.copy = std::move(copy);
+    }
+    return readable.copy ? readable.copy->fileName() : m_filePath;
+}
+
+// Before QSettings rewrites the file: a damaged file is copied aside as it
+// is, and a value QSettings must not decode is replaced in the file itself,
+// since QSettings parses the whole file before it writes.
+bool CSettingsStore::PrepareForRewrite()
 {
     QFile file(m_filePath);
     if (!file.exists())
@@ -264,23 +316,34 @@ bool CSettingsStore::KeepDamagedCopy()
     const QByteArray bytes = file.readAll();
     file.close();
     const QString damage = FindSettingsFileDamage(m_filePath, bytes);
-    if (damage.isEmpty() || bytes == m_lastDamagedCopy)
+    if (damage.isEmpty())
         return true;
 
-    const QString stem = m_filePath + QStringLiteral(".damaged-")
-        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString copyPath = stem;
-    for (int n = 2; QFileInfo::exists(copyPath); ++n)
-        copyPath = stem + u'-' + QString::number(n);
-    QSaveFile copy(copyPath);
-    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit()) {
-        qCWarning(lcPrefs).noquote() << m_filePath << "is damaged (" + damage + ") and could not be copied to"
-                                     << copyPath << "- the setting is not written";
+    if (bytes != m_lastDamagedCopy) {
+        const QString stem = m_filePath + QStringLiteral(".damaged-")
+            + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString copyPath = stem;
+        for (int n = 2; QFileInfo::exists(copyPath); ++n)
+            copyPath = stem + u'-' + QString::number(n);
+        QSaveFile copy(copyPath);
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size() || !copy.commit()) {
+            qCWarning(lcPrefs).noquote() << m_filePath << "is damaged (" + damage + ") and could not be copied to"
+                                         << copyPath << "- the setting is not written";
+            return false;
+        }
+        m_lastDamagedCopy = bytes;
+        qCWarning(lcPrefs).noquote() << m_filePath << "is damaged (" + damage
+                + "); values that could not be read are dropped from it, and the file as it was is kept as"
+                                     << copyPath;
+    }
+    if (!HoldsStreamedValue(bytes))
+        return true;
+    const QByteArray safe = WithoutStreamedValues(bytes);
+    QSaveFile defused(m_filePath);
+    if (!defused.open(QIODevice::WriteOnly) || defused.write(safe) != safe.size() || !defused.commit()) {
+        qCWarning(lcPrefs).noquote() << m_filePath << "could not be rewritten without its serialised Qt data"
+                                     << "- the setting is not written";
         return false;
     }
-    m_lastDamagedCopy = bytes;
-    qCWarning(lcPrefs).noquote() << m_filePath << "is damaged (" + damage
-            + "); values that could not be read are dropped from it, and the file as it was is kept as"
-                                 << copyPath;
     return true;
 }

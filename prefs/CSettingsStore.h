@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringView>
+#include <memory>
 #include <optional>
 
 /// The settings both programs share: an INI file written through QSettings,
@@ -72,8 +73,11 @@ public:
 
 private:
     bool Write(const QString& section, const QString& name, const QString& text);
-    bool KeepDamagedCopy();
+    bool PrepareForRewrite();
+    QString ReadablePath() const;
 
     QString m_filePath;
     QByteArray m_lastDamagedCopy; // the bytes last copied aside, so each damage is reported once
+    struct ReadableCopy;
+    mutable std::shared_ptr<ReadableCopy> m_readable; // see ReadablePath
 };

@@ -194,7 +194,136 @@ qsizetype InvalidParts(const QVariant& value)
     return invalid;
 }
 
+// The characters QSettings decodes a value from, as far as they can spell an
+// ASCII word: quotes go, "\x" takes any number of hex digits and "\0".."\7"
+// any number of octal ones (both kept to 16 bits, as QSettings keeps them),
+// the one-letter escapes give their character and any other escaped
+// character (an escaped line end with its partner) goes. Bytes from 0x80 stay single characters above ASCII.
+QString UnescapedText(QByteArrayView raw)
+{
+    static constexpr char kEscapes[][2] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'},
+                                           {'r', '\r'}, {'t', '\t'}, {'v', '\v'}, {'"', '"'},
+                                           {'?', '?'},   {'\'', '\''}, {'\\', '\\'}};
+    QString text;
+    text.reserve(raw.size());
+    for (qsizetype i = 0; i < raw.size();) {
+        const char c = raw[i++];
+        if (c == '"')
+            continue;
+        if (c != '\\') {
+            text += QChar(char16_t(uchar(c)));
+            continue;
+        }
+        if (i >= raw.size())
+            break;
+        const char escaped = raw[i++];
+        bool known = false;
+        for (const auto& escape : kEscapes) {
+            if (escaped == escape[0]) {
+                text += QChar(char16_t(uchar(escape[1])));
+                known = true;
+            }
+        }
+        if (known)
+            continue;
+        if (escaped == 'x') {
+            if (i < raw.size() && HexDigit(QChar(char16_t(uchar(raw[i])))) >= 0) {
+                char16_t value = 0;
+                for (int d; i < raw.size() && (d = HexDigit(QChar(char16_t(uchar(raw[i]))))) >= 0; ++i)
+                    value = char16_t((value << 4) + d);
+                text += QChar(value);
+            }
+        } else if (escaped >= '0' && escaped <= '7') {
+            char16_t value = char16_t(escaped - '0');
+            for (; i < raw.size() && raw[i] >= '0' && raw[i] <= '7'; ++i)
+                value = char16_t((value << 3) + (raw[i] - '0'));
+            text += QChar(value);
+        } else if (IsLineEnd(escaped) && i < raw.size() && IsLineEnd(raw[i]) && raw[i] != escaped) {
+            ++i; // "\r\n" after a backslash goes as one
+        }
+    }
+    return text;
+}
+
+bool SpellsStreamedValue(QByteArrayView segment)
+{
+    static const QString kWords[] = {QStringLiteral("@Variant("), QStringLiteral("@DateTime(")};
+    const QString text = UnescapedText(segment);
+    const QString bare = QString::fromLatin1(segment);
+    for (const QString& word : kWords) {
+        if (text.contains(word, Qt::CaseInsensitive) || bare.contains(word, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+// Calls onLine(start, end, lineNumber) for each line that spells a streamed
+// value; a line goes on past an escaped line end. Returns false when onLine
+// does.
+template <typename OnLine>
+bool ForEachStreamedLine(QByteArrayView data, OnLine onLine)
+{
+    const qsizetype size = data.size();
+    int lineNumber = 1;
+    qsizetype start = 0;
+    int startLine = 1;
+    for (qsizetype pos = 0;;) {
+        if (pos < size && data[pos] == '\\') {
+            ++pos;
+            if (pos < size) {
+                const char escaped = data[pos++];
+                if (IsLineEnd(escaped)) {
+                    if (pos < size && IsLineEnd(data[pos]) && data[pos] != escaped)
+                        ++pos;
+                    ++lineNumber;
+                }
+            }
+            continue;
+        }
+        if (pos < size && !IsLineEnd(data[pos])) {
+            ++pos;
+            continue;
+        }
+        if (pos > start && SpellsStreamedValue(data.sliced(start, pos - start)) && !onLine(start, pos, startLine))
+            return false;
+        if (pos >= size)
+            break;
+        if (data[pos] == '\r' && pos + 1 < size && data[pos + 1] == '\n')
+            ++pos;
+        ++pos;
+        ++lineNumber;
+        start = pos;
+        startLine = lineNumber;
+    }
+    return true;
+}
+
 } // namespace
+
+bool HoldsStreamedValue(QByteArrayView data, int* line)
+{
+    return !ForEachStreamedLine(data, [&](qsizetype, qsizetype, int number) {
+        if (line)
+            *line = number;
+        return false;
+    });
+}
+
+QByteArray WithoutStreamedValues(QByteArrayView data)
+{
+    QByteArray result;
+    qsizetype copied = 0;
+    ForEachStreamedLine(data, [&](qsizetype start, qsizetype end, int) {
+        const qsizetype equals = data.sliced(start, end - start).indexOf('=');
+        const qsizetype from = equals < 0 ? start : start + equals + 1;
+        result += data.sliced(copied, from - copied);
+        result += "@Invalid()";
+        copied = end;
+        return true;
+    });
+    result += data.sliced(copied);
+    return result;
+}
 
 QString FindSettingsFileDamage(QByteArrayView data)
 {
@@ -202,7 +331,11 @@ QString FindSettingsFileDamage(QByteArrayView data)
     const QString ignored = decoder.decode(data);
     if (decoder.hasError())
         return QStringLiteral("the file is not UTF-8 text");
-    return ScanLines(data, [](const ValueLine&) {});
+    const QString damage = ScanLines(data, [](const ValueLine&) {});
+    int line = 0;
+    if (damage.isEmpty() && HoldsStreamedValue(data, &line))
+        return QStringLiteral("line %1: a value is stored as serialised Qt data, which is not read").arg(line);
+    return damage;
 }
 
 QString FindSettingsFileDamage(const QString& filePath, QByteArrayView data)

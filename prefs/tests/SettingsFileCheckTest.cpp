@@ -43,6 +43,20 @@ private slots:
             << QByteArray("[P]\nA=1\n[Q]\n[P]\nA=2\n") << QString("line 5:");
         QTest::newRow("line count after continuation")
             << QByteArray("[P]\nA=one\\\ntwo\nxyz\n") << QString("line 4: not a");
+        // Values QSettings would decode through QDataStream, however spelt.
+        const QString streamed = QStringLiteral("line %1: a value is stored as serialised");
+        QTest::newRow("@Variant") << QByteArray("[P]\nA=1\nB=@Variant(\\0)\n") << streamed.arg(3);
+        QTest::newRow("@DateTime in a list")
+            << QByteArray("[P]\nA=x, @DateTime(\\0\\0)\n") << streamed.arg(2);
+        QTest::newRow("@ as a hex escape") << QByteArray("[P]\nA=\\x40Variant(\\0)\n") << streamed.arg(2);
+        QTest::newRow("hex escape kept to 16 bits")
+            << QByteArray("[P]\nA=\\x10040variant(\\0)\n") << streamed.arg(2);
+        QTest::newRow("@ as an octal escape") << QByteArray("[P]\nA=\\100DateTime(\\0)\n") << streamed.arg(2);
+        QTest::newRow("split by quotes") << QByteArray("[P]\nA=\"@Vari\"\"ant(\"\n") << streamed.arg(2);
+        QTest::newRow("split by an escaped line end")
+            << QByteArray("[P]\nA=1\nB=@Vari\\\r\nant(\\0)\nC=2\n") << streamed.arg(3);
+        QTest::newRow("after a damaged line") << QByteArray("[P]\nA=@Variant(\\0)\nB=\"x\n") << QString("line 3: a quote");
+        QTest::newRow("an address is not one") << QByteArray("[P]\nA=me@Variant.example\n") << QString();
     }
     void FindsWhatARewriteWouldDrop()
     {
@@ -53,6 +67,19 @@ private slots:
             QCOMPARE(found, QString());
         else
             QVERIFY2(found.startsWith(damage), qPrintable(found));
+    }
+
+    void StreamedValuesAreReplacedWhereTheyStand()
+    {
+        const QByteArray file = "[P]\r\nA=1\r\nB=x, \\x40Variant(\\0\\0\\0\\x7f)\r\nC=@Vari\\\nant(\\0)\n"
+                                "@Variant(\\0)\nD=@ByteArray(ok)";
+        QCOMPARE(WithoutStreamedValues(file),
+                 QByteArray("[P]\r\nA=1\r\nB=@Invalid()\r\nC=@Invalid()\n@Invalid()\nD=@ByteArray(ok)"));
+        int line = 0;
+        QVERIFY(HoldsStreamedValue(file, &line));
+        QCOMPARE(line, 3);
+        QVERIFY(!HoldsStreamedValue(WithoutStreamedValues(file)));
+        QCOMPARE(WithoutStreamedValues("[P]\nA=1\n"), QByteArray("[P]\nA=1\n"));
     }
 
     void NeverReadsPastTheEnd()

@@ -413,6 +413,13 @@ private slots:
         QTest::newRow("list item QSettings cannot decode")
             << QByteArray("[Preferences]\nSoundPath=one, @Invalid(), @Variant(\\0\\0\\0\\x7f)\nLastAppY=7\n")
             << QStringList{"Preferences/LastAppY=7"};
+        // Never decoded: a few such bytes make Qt claim gigabytes.
+        QTest::newRow("streamed value spelt through an escape")
+            << QByteArray("[Preferences]\nSoundPath=one, \\x40Variant(\\0\\0\\0\\x7f)\nLastAppY=7\n")
+            << QStringList{"Preferences/LastAppY=7"};
+        QTest::newRow("streamed value claiming gigabytes")
+            << QByteArray("[Preferences]\nLastAppX=5\nSoundPath=@Variant(\\0\\0\\0\\f\\0\\x7f\\xff\\xff\\xff)\n")
+            << QStringList{"Preferences/LastAppX=5"};
         QTest::newRow("binary junk")
             << QByteArray("\x7f\x45\x4c\x46\x02\x01\x01\x00\x00\x00\n\x10\x11[\x12\n", 16)
             << QStringList{};
