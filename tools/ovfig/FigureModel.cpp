@@ -10,7 +10,8 @@ namespace {
 constexpr std::string_view kJointNames[kJointCount] = {
     "waist",         "neck",           "head",        "nod",         "left-collar", "right-collar", "left-shoulder",
     "right-shoulder", "left-elbow",    "right-elbow", "left-wrist",  "right-wrist",  "left-hip",
-    "right-hip",     "left-knee",      "right-knee",  "left-ankle",  "right-ankle",
+    "right-hip",     "left-knee",      "right-knee",  "left-ankle",  "right-ankle", "left-cross",
+    "right-cross",
 };
 
 // Ranges by joint; the side view bends limbs forward and back, the front
@@ -38,6 +39,8 @@ constexpr RangePair kRanges[kJointCount] = {
     {{-90, 90}, {0, 150}},     // right knee
     {{-40, 40}, {-40, 40}},    // left ankle
     {{-40, 40}, {-40, 40}},    // right ankle
+    {{0, 0}, {0, 90}},         // left cross: the leg turned out, shin across
+    {{0, 0}, {0, 90}},         // right cross
 };
 
 double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
@@ -51,6 +54,40 @@ Point Turn(Point v, double degrees)
 {
     const double c = std::cos(Radians(degrees)), s = std::sin(Radians(degrees));
     return {v.x * c - v.y * s, v.x * s + v.y * c};
+}
+
+// Turns a side-view leg out at the hip by `degrees`: the shin and foot turn
+// about the thigh, so a bent shin swings across in front of the other leg,
+// and the whole leg then falls out towards the viewer by a third of that.
+// The picture shows what is left of each part once its depth is dropped.
+void CrossLeg(Skeleton::Leg* l, double degrees)
+{
+    if (degrees == 0)
+        return;
+    const Point thigh{l->knee.x - l->hip.x, l->knee.y - l->hip.y};
+    const double length = std::hypot(thigh.x, thigh.y);
+    const Point u = Scale(thigh, 1 / length);
+    const double c = std::cos(Radians(degrees)), s = std::sin(Radians(degrees));
+    const double ct = std::cos(Radians(degrees / 3)), st = std::sin(Radians(degrees / 3));
+    // Rodrigues' rotation of a picture-plane vector about u, the shin going
+    // away from the viewer (depth z < 0), then the turn about the vertical.
+    auto turn = [&](Point v, bool aboutThigh) {
+        double x = v.x, y = v.y, z = 0;
+        if (aboutThigh) {
+            const double along = (u.x * v.x + u.y * v.y) * (1 - c);
+            x = v.x * c + u.x * along;
+            y = v.y * c + u.y * along;
+            z = -(u.x * v.y - u.y * v.x) * s;
+        }
+        return Point{x * ct - z * st, y};
+    };
+    const Point shin{l->ankle.x - l->knee.x, l->ankle.y - l->knee.y};
+    const Point toe{l->toe.x - l->ankle.x, l->toe.y - l->ankle.y};
+    const Point heel{l->heel.x - l->ankle.x, l->heel.y - l->ankle.y};
+    l->knee = Add(l->hip, turn(thigh, false));
+    l->ankle = Add(l->knee, turn(shin, true));
+    l->toe = Add(l->ankle, turn(toe, true));
+    l->heel = Add(l->ankle, turn(heel, true));
 }
 
 } // namespace
@@ -163,6 +200,7 @@ Skeleton Solve(View view, const Pose& pose)
             l.footDir = l.lowerDir + 90 + pose[kLeftAnkle + i];
             l.toe = Add(l.ankle, Scale(Direction(l.footDir), kFootSide));
             l.heel = Add(l.ankle, Scale(Direction(l.footDir), -kHeelSide));
+            CrossLeg(&l, pose[kLeftCross + i]);
         }
     }
     return s;

@@ -22,6 +22,7 @@ enum Joint : int {
     kLeftHip, kRightHip,
     kLeftKnee, kRightKnee,
     kLeftAnkle, kRightAnkle,
+    kLeftCross, kRightCross, ///< side view: the leg turned out at the hip
     kJointCount
 };
 

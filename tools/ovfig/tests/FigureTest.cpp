@@ -118,6 +118,16 @@ private slots:
         QTest::newRow("side, seated: toe forward") << true << sit << "leftToe" << 62.0 << 42.0;
         QTest::newRow("side, arm forward: elbow") << true << sit << "leftElbow" << 30.0 << -54.0;
         QTest::newRow("side, forearm up: wrist") << true << sit << "leftWrist" << 30.0 << -82.0;
+        // Crossed 90 (a figure-four): the shin turns about the level thigh
+        // until it points across, away from the viewer, so nothing of it is
+        // left; then the leg turns out by 30, which shortens the thigh to
+        // 44 cos 30 and brings the shin's depth of 42 forward by 42 sin 30.
+        // The foot lies along the thigh's axis and shortens with it.
+        Pose crossed = sit;
+        crossed[kLeftCross] = 90;
+        QTest::newRow("side, crossed: knee") << true << crossed << "leftKnee" << 44 * kCos30 << 0.0;
+        QTest::newRow("side, crossed: ankle") << true << crossed << "leftAnkle" << 44 * kCos30 + 21 << 0.0;
+        QTest::newRow("side, crossed: toe") << true << crossed << "leftToe" << 62 * kCos30 + 21 << 0.0;
     }
     void JointGeometry()
     {
@@ -265,6 +275,9 @@ private slots:
         QTest::newRow("range of the view given later") << "pose a\n  right-knee -20\nend\nview side\n"
                                                        << "t.fig:5: angle -20 of right-knee is outside its range 0 "
                                                           "to 150 in the side view";
+        QTest::newRow("cross from the front") << "pose a\n  left-cross 10\nend\n"
+                                              << "t.fig:5: angle 10 of left-cross is outside its range 0 to 0 in "
+                                                 "the front view";
         QTest::newRow("frame too large") << "\nsize 160,4097\n"
                                          << "t.fig:5: frame size 160 x 4097 is outside 1 x 1 to 4096 x 4096, the "
                                             "pictures the drawing surface decodes";

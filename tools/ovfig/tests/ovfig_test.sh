@@ -31,6 +31,7 @@ check_routine() {
 }
 check_routine 200 110 100 242   # Neck Roll: one loop is 104 ticks
 check_routine 201 70 100 244    # Shoulder Shrug: 64 ticks
+check_routine 211 140 94 160    # Standing Calf Stretch, at the desk: 138 ticks
 
 cat > "$work/bad.fig" <<'FIG'
 pictures 100
