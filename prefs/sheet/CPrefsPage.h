@@ -26,6 +26,9 @@ public:
     /// Before another page is shown or the sheet's OK: false keeps the user
     /// on this page.
     virtual bool OnKillActive() { return true; }
+    /// Before the page applies, on OK and Apply: false refuses the apply
+    /// and the sheet stays open on this page.
+    virtual bool CanApply() { return true; }
     /// Writes the group when the page is modified.
     virtual void OnApply() = 0;
 

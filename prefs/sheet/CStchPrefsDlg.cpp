@@ -5,6 +5,7 @@
 #include "CHotKeyDlg.h"
 #include "CNotificationDlg.h"
 #include "CPrefsPage.h"
+#include "CSequenceDlg.h"
 #include "CSettingsStore.h"
 #include "MessageCodes.h"
 #include "PrefsStrings.h"
@@ -51,6 +52,7 @@ CStchPrefsDlg::CStchPrefsDlg(CSettingsStore& store, PrefsServices services, QWid
 
     AddPage(new CActivationDlg(m_store, &m_noMethod, m_services.postToCtrl), QStringLiteral("How to Activate"));
     AddPage(new CNotificationDlg(m_store, &m_noMethod, m_services.postToCtrl), QStringLiteral("How to Notify"));
+    AddPage(new CSequenceDlg(m_store, m_services.postToCtrl), QStringLiteral("Sequence of Routines"));
     AddPage(new CHotKeyDlg(m_store, m_services.setHotKey), QStringLiteral("Hot Key"));
     connect(m_tabs, &QTabWidget::currentChanged, this, &CStchPrefsDlg::OnTabChanged);
     m_services.postToCtrl(MessageCodes::kPrefsOpened, 0);
@@ -107,9 +109,20 @@ void CStchPrefsDlg::OnTabChanged(int index)
 
 bool CStchPrefsDlg::ApplyAll()
 {
-    for (CPrefsPage* page : m_pages)
-        if (page->IsInitialised())
-            page->OnApply();
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        CPrefsPage* page = m_pages[i];
+        if (!page->IsInitialised())
+            continue;
+        if (!page->CanApply()) {
+            // The refusing page is shown so that the user can mend it.
+            m_switching = true;
+            m_tabs->setCurrentIndex(int(i));
+            m_switching = false;
+            m_currentTab = int(i);
+            return false;
+        }
+        page->OnApply();
+    }
     return true;
 }
 
@@ -126,7 +139,8 @@ void CStchPrefsDlg::done(int result)
     if (result == QDialog::Accepted) {
         if (!m_pages[size_t(m_currentTab)]->OnKillActive())
             return;
-        ApplyAll();
+        if (!ApplyAll())
+            return;
     }
     Finish();
     QDialog::done(result);

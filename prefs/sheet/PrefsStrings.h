@@ -7,6 +7,8 @@ namespace PrefsStrings {
 
 inline constexpr int kCaption = 57615;
 inline constexpr int kNoMethodQuestion = 57648;
+inline constexpr int kNoSequenceQuestion = 57649;
+inline constexpr int kNoStretchesChosen = 32785;
 
 /// String `id` with "\n" taken as a line break.
 QString Text(int id);
