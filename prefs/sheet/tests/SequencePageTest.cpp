@@ -9,6 +9,7 @@
 #include "formats/FieldCodec.h"
 #include "formats/SequenceFormat.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -287,6 +288,13 @@ private slots:
         CDragDropListBox* right = page->Sequence();
         QCOMPARE(right->SelectedRow(), 1);
         QVERIFY(!m_sheet->ApplyButton()->isEnabled());
+        // Every control is reached by Tab and named; the lists say their keys.
+        for (QWidget* control : page->findChildren<QWidget*>())
+            if (control->focusPolicy() & Qt::TabFocus)
+                QVERIFY2(!QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name).isEmpty(),
+                         control->metaObject()->className());
+        QVERIFY(QAccessible::queryAccessibleInterface(right)->text(QAccessible::Description).contains("Ctrl+Up"));
+        QVERIFY(QAccessible::queryAccessibleInterface(page->Routines())->text(QAccessible::Description).contains("Insert"));
         right->setFocus();
         QTest::keyClick(right, Qt::Key_Up);
         QVERIFY(m_sheet->ApplyButton()->isEnabled()); // the index alone
