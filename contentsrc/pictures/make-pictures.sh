@@ -76,5 +76,18 @@ out=room-3050.bmp bmp -size 180x170 xc:'#eeeeee' -fill none -stroke '#333333' -s
   -fill '#cc9966' -draw 'rectangle 70,40 160,82' -fill '#333333' -draw 'rectangle 95,46 135,52' \
   -fill '#666666' -draw 'rectangle 98,66 132,76' -fill '#ffff66' -stroke '#996633' -strokewidth 1 -draw 'circle 152,50 152,44' -stroke none \
   -fill '#336699' -draw 'ellipse 115,104 26,9 0,360' -fill '#663300' -draw 'circle 115,98 115,88'
+# Micro-breaks: a clock face whose first half hour is marked; the topic
+# draws the minute hand going round.
+out=clock-3060.bmp bmp -size 140x140 xc:white -fill '#ccffcc' -stroke none -draw 'path "M 70,70 L 70,16 A 54,54 0 0,1 116.8,97 Z"' \
+  -fill none -stroke '#003366' -strokewidth 6 -draw 'circle 70,70 70,13' -stroke '#003366' -strokewidth 3 \
+  -draw 'line 70,18 70,28' -draw 'line 122,70 112,70' -draw 'line 70,122 70,112' -draw 'line 18,70 28,70' \
+  -strokewidth 2 -draw 'line 96,25 93,30' -draw 'line 115,44 110,47' -draw 'line 115,96 110,93' -draw 'line 96,115 93,110' \
+  -draw 'line 44,115 47,110' -draw 'line 25,96 30,93' -draw 'line 25,44 30,47' -draw 'line 44,25 47,30' \
+  -stroke '#333333' -strokewidth 5 -draw 'line 70,70 88,52'
+# The 20-20-20 habit: the view through a window, a tree far off.
+out=window-3070.bmp bmp -size 180x130 xc:'#99ccff' -fill '#66cc66' -draw 'ellipse 60,130 110,45 180,360' \
+  -fill '#339933' -draw 'ellipse 150,135 80,40 180,360' -fill '#996633' -draw 'rectangle 128,76 132,96' \
+  -fill '#336633' -draw 'circle 130,70 130,58' -fill '#ffffcc' -draw 'circle 34,28 34,16' \
+  -fill none -stroke '#ffffff' -strokewidth 8 -draw 'rectangle 4,4 175,125' -draw 'line 90,4 90,125'
 
 rm -f /tmp/ovantis-palette.png
