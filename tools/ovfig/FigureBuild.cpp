@@ -81,17 +81,40 @@ bool BuildFigure(const FigureDefinition& definition, const QList<QRgb>& palette,
         text += "bitmap " + std::to_string(picture.id) + " file=" + picture.fileName + "\n";
     const Formats::Rect32 at{definition.atX, definition.atY, definition.atX + definition.width, definition.atY + definition.height};
     const std::string rect = Formats::RectText(at);
-    text += "\nscript " + std::to_string(definition.script) + "\n";
-    for (size_t i = 0; i < out->shown.size(); ++i) {
-        const auto& [id, ticks] = out->shown[i];
-        // Filling and drawing in one pass: the figure never leaves the page.
-        text += "  RectFill rect=" + rect + " colour=" + Formats::ColourText(ColourRef(definition.clear)) + "\n";
-        text += "  DrawPict picture=" + std::to_string(id) + " rect=" + rect + " selector=-2\n";
-        const int nops = ticks - 1 - (i + 1 == out->shown.size() ? 1 : 0);
-        for (int n = 0; n < nops; ++n)
-            text += "  NOP\n";
+    // Filling and drawing in one pass: the figure never leaves the page.
+    const std::string draw = "  RectFill rect=" + rect + " colour=" + Formats::ColourText(ColourRef(definition.clear)) +
+                             "\n  DrawPict picture=";
+    const std::string drawEnd = " rect=" + rect + " selector=-2\n";
+    if (!definition.again) {
+        text += "\nscript " + std::to_string(definition.script) + "\n";
+        for (size_t i = 0; i < out->shown.size(); ++i) {
+            const auto& [id, ticks] = out->shown[i];
+            text += draw + std::to_string(id) + drawEnd;
+            const int nops = ticks - 1 - (i + 1 == out->shown.size() ? 1 : 0);
+            for (int n = 0; n < nops; ++n)
+                text += "  NOP\n";
+        }
+        text += "  Cycle count=" + std::to_string(definition.repeat) + "\nend\n";
+    } else {
+        // With a replay both scripts draw their frame on every tick: the
+        // replay's trigger comes later in the topic, so it stays in front of
+        // the loop, and in the tick its area is given back to the page the
+        // loop draws over it again.
+        auto everyTick = [&](uint16_t script, const std::string& last) {
+            text += "\nscript " + std::to_string(script) + "\n";
+            for (size_t i = 0; i < out->shown.size(); ++i) {
+                const auto& [id, ticks] = out->shown[i];
+                for (int n = 0; n < ticks; ++n) {
+                    text += draw + std::to_string(id) + drawEnd;
+                    if (i + 1 < out->shown.size() || n + 1 < ticks)
+                        text += "  NOP\n";
+                }
+            }
+            text += last;
+        };
+        everyTick(definition.script, "  Cycle count=" + std::to_string(definition.repeat) + "\nend\n");
+        everyTick(definition.again, "  End\nend\n");
     }
-    text += "  Cycle count=" + std::to_string(definition.repeat) + "\nend\n";
     out->sources = text;
     return true;
 }

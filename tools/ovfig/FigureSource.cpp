@@ -203,8 +203,8 @@ private:
                 m_spec->firstPicture = uint16_t(*v);
             m_sawPictures = true;
         } else if (word == "script") {
-            options({"at", "clear", "repeat"});
-            if (!Expect(line, 1, "script ID at=X,Y [clear=#rrggbb] [repeat=N]"))
+            options({"at", "clear", "repeat", "again"});
+            if (!Expect(line, 1, "script ID at=X,Y [clear=#rrggbb] [repeat=N] [again=ID]"))
                 return;
             m_sawScript = true;
             m_spec->scriptLine = line.where;
@@ -229,6 +229,13 @@ private:
                     Error(line.where, "repeat '" + repeat->text + "' is not from 0 (for ever) to 65535");
                 else
                     m_spec->repeat = *r;
+            }
+            if (const SourceToken* again = option("again")) {
+                auto a = IntIn(again->text, 1, 0xFFFF);
+                if (!a || (id && *a == *id))
+                    Error(line.where, "again script id '" + again->text + "' is not from 1 to 65535 and other than the script's");
+                else
+                    m_spec->again = uint16_t(*a);
             }
         } else if (word == "prop") {
             options({"shift"});

@@ -46,6 +46,10 @@ struct FigureDefinition {
     int atX = 0, atY = 0;   ///< where the script draws the frames on the page
     uint32_t clear = 0xFFFFFF; ///< colour the script fills under each frame
     int repeat = 0;            ///< Cycle count; 0 loops for ever
+    /// A second script that plays the timeline once and ends ("show me
+    /// again" on a click); 0 for none. With it both scripts draw on every
+    /// tick (see BuildFigure).
+    uint16_t again = 0;
     std::vector<PropPlacement> props;
     std::map<std::string, Pose> poses;
     std::vector<Step> steps;
