@@ -89,5 +89,11 @@ out=window-3070.bmp bmp -size 180x130 xc:'#99ccff' -fill '#66cc66' -draw 'ellips
   -fill '#339933' -draw 'ellipse 150,135 80,40 180,360' -fill '#996633' -draw 'rectangle 128,76 132,96' \
   -fill '#336633' -draw 'circle 130,70 130,58' -fill '#ffffcc' -draw 'circle 34,28 34,16' \
   -fill none -stroke '#ffffff' -strokewidth 8 -draw 'rectangle 4,4 175,125' -draw 'line 90,4 90,125'
+# Blinking: an eye open and closed, shown in turn.
+out=eye-open-3110.bmp bmp -size 140x70 xc:white -fill '#ffffff' -stroke '#663300' -strokewidth 3 \
+  -draw 'path "M 10,35 Q 70,-5 130,35 Q 70,75 10,35 Z"' -stroke none -fill '#3366cc' -draw 'circle 70,35 70,15' \
+  -fill '#000000' -draw 'circle 70,35 70,26' -fill '#ffffff' -draw 'circle 76,29 76,26'
+out=eye-closed-3111.bmp bmp -size 140x70 xc:white -fill none -stroke '#663300' -strokewidth 3 \
+  -draw 'path "M 10,35 Q 70,60 130,35"' -strokewidth 2 -draw 'line 40,44 34,54' -draw 'line 70,48 70,59' -draw 'line 100,44 106,54'
 
 rm -f /tmp/ovantis-palette.png
