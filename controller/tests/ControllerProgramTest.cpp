@@ -4,6 +4,8 @@
 // controller's broadcasts. The program the controller starts as its viewer
 // records its arguments, so every start can be counted.
 #include "CSettingsStore.h"
+#include "ContentIds.h"
+#include "ContentModule.h"
 #include "DesktopSession.h"
 #include "OvantisHook.h"
 #include "SettingsTable.h"
@@ -26,6 +28,39 @@ const QString kBroadcast = QStringLiteral("org.halvornpress.Ovantis.Broadcast");
 const QString kController = QStringLiteral("org.halvornpress.OvantisCtrlClass");
 const QString kViewer = QStringLiteral("org.halvornpress.OvantisAppClass");
 constexpr int kWaitMs = 10000;
+
+// The shipped library's default sequence, read from the module file as it
+// stands: entry k is a routine's four-character code, bytes reversed, and a
+// routine's code is bytes 8-11 of its trigger header.
+struct DefaultSequence {
+    QByteArray bytes;
+    QList<int> topics;
+
+    static DefaultSequence Of(const QString& modulePath)
+    {
+        DefaultSequence sequence;
+        const auto module = ContentModule::FromFile(modulePath.toStdString());
+        if (!module)
+            return sequence;
+        const auto* stsq = module->Find(ResName(ResType::kSequence), ResName(ResId::kDefaultSequence));
+        if (!stsq)
+            return sequence;
+        sequence.bytes = QByteArray(reinterpret_cast<const char*>(stsq->data.data()), qsizetype(stsq->data.size()));
+        for (qsizetype at = 0; at + 4 <= sequence.bytes.size(); at += 4) {
+            const QByteArray code{sequence.bytes[at + 3], sequence.bytes[at + 2], sequence.bytes[at + 1],
+                                  sequence.bytes[at]};
+            int found = -1;
+            for (int topic = ResId::kStretchTopics; topic < ResId::kReadingTopics && found < 0; ++topic) {
+                const auto* trig = module->Find(ResName(ResType::kTopic), ResName(topic));
+                if (trig && trig->data.size() >= 12
+                    && QByteArray(reinterpret_cast<const char*>(trig->data.data()) + 8, 4) == code)
+                    found = topic;
+            }
+            sequence.topics.append(found);
+        }
+        return sequence;
+    }
+};
 
 } // namespace
 
@@ -152,6 +187,8 @@ private:
         return false;
     }
 
+    DefaultSequence Shipped() const { return DefaultSequence::Of(m_appDir.filePath("OvantisRes.dll")); }
+
 private slots:
     void initTestCase()
     {
@@ -200,7 +237,10 @@ private slots:
         QVERIFY(WaitForController());
         QCOMPARE(store.ReadString(Settings::kInstallation, SettingReader::Controller), QByteArray("Release"));
         QCOMPARE(store.ReadInt(Settings::kLastStretchTopic, SettingReader::Controller), -1);
-        QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), QByteArray("KCENGRHS"));
+        const DefaultSequence shipped = Shipped();
+        QVERIFY(shipped.topics.size() >= 3);
+        QVERIFY(!shipped.topics.contains(-1));
+        QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), shipped.bytes);
         QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 0);
 
         // The hot key settings go out once loaded: key code low, modifiers high.
@@ -224,13 +264,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(GetMouseClicks(), 3, kWaitMs);
         QCOMPARE(GetKeyClicks(), 2);
 
-        // Stretch Now steps the default sequence from index 0 to entry 1
-        // (SHRG, topic 201).
+        // Stretch Now steps the default sequence from index 0 to entry 1.
         m_probe->Command(1500);
-        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
-        QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), QByteArray("KCENGRHS"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{shipped.topics[1]}, kWaitMs);
+        QCOMPARE(store.ReadString(Settings::kSequence, SettingReader::Controller), shipped.bytes);
         QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 1);
-        QCOMPARE(store.ReadInt(Settings::kLastStretchTopic, SettingReader::Controller), 201);
+        QCOMPARE(store.ReadInt(Settings::kLastStretchTopic, SettingReader::Controller), shipped.topics[1]);
         QTRY_COMPARE_WITH_TIMEOUT(ViewerStarts(), QStringList{"start "}, kWaitMs);
 
         // A viewer in front that reported its activation keeps Stretch Now from
@@ -242,8 +281,8 @@ private slots:
         m_probe->ToCtrl(7);
         m_probe->Command(1500);
         QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics.size(), 2, kWaitMs);
-        QCOMPARE(m_probe->shownTopics, (QList<int>{201, 200}));
-        QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 0);
+        QCOMPARE(m_probe->shownTopics, (QList<int>{shipped.topics[1], shipped.topics[2]}));
+        QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 2);
 
         // A topic command launches that topic; any other id launches nothing.
         m_probe->Command(1199);
@@ -277,7 +316,7 @@ private slots:
         QCOMPARE(m_desktop.Run("xdotool", {"keydown", "ctrl", "keydown", "alt", "key", "s", "keyup", "alt",
                                            "keyup", "ctrl"}),
                  0);
-        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, (QList<int>{300, 201}), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, (QList<int>{300, Shipped().topics.value(1)}), kWaitMs);
 
         // Removal: the viewer is started to close itself, the entry goes and
         // the running controller ends.
@@ -343,7 +382,7 @@ private slots:
                                            "50", "alt+y"}),
                  0);
         // The viewer is told the topic all the same.
-        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{Shipped().topics.value(1)}, kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(logind.reboots, 1, kWaitMs);
         m_probe->ToCtrl(14, 3); // still running: it answers with its hot key
         QTRY_COMPARE_WITH_TIMEOUT(m_probe->hotKeys.size(), 2, kWaitMs);
@@ -372,7 +411,7 @@ private slots:
         QVERIFY2(!window.isEmpty(), "no reminder dialog came up");
         QVERIFY(m_probe->shownTopics.isEmpty());
         QCOMPARE(m_desktop.Run("xdotool", {"windowfocus", window, "key", "--delay", "50", "Return"}), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{201}, kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_probe->shownTopics, QList<int>{Shipped().topics.value(1)}, kWaitMs);
         QCOMPARE(store.ReadInt(Settings::kSequenceIndex, SettingReader::Controller), 1);
     }
 };
