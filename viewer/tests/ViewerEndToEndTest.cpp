@@ -224,9 +224,12 @@ private slots:
         // A position off the screen centres the window; closing it saves
         // where it is and says 8.
         settings.WriteInt("Preferences", "LastAppX", 2000);
+        mark = run.codes.size();
         viewer = run.Launch();
         QTRY_COMPARE_WITH_TIMEOUT(run.Title(), QString("Ovantis - Why Stretch?"), kWaitMs);
         QTRY_COMPARE_WITH_TIMEOUT(run.Position(), QPoint((1024 - 640) / 2, (768 - 480) / 2), kWaitMs);
+        // The code of its creation may come after the window shows.
+        QTRY_VERIFY_WITH_TIMEOUT(run.codes.mid(mark).contains(5u), kWaitMs);
         mark = run.codes.size();
         run.ClickView(570, 395); // Exit
         QVERIFY(viewer->waitForFinished(kWaitMs));
