@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 const QString kPath = QStringLiteral("/org/halvornpress/Ovantis");
@@ -47,8 +49,8 @@ struct DefaultSequence {
             return sequence;
         sequence.bytes = QByteArray(reinterpret_cast<const char*>(stsq->data.data()), qsizetype(stsq->data.size()));
         for (qsizetype at = 0; at + 4 <= sequence.bytes.size(); at += 4) {
-            const QByteArray code{sequence.bytes[at + 3], sequence.bytes[at + 2], sequence.bytes[at + 1],
-                                  sequence.bytes[at]};
+            QByteArray code = sequence.bytes.mid(at, 4);
+            std::reverse(code.begin(), code.end());
             int found = -1;
             for (int topic = ResId::kStretchTopics; topic < ResId::kReadingTopics && found < 0; ++topic) {
                 const auto* trig = module->Find(ResName(ResType::kTopic), ResName(topic));
