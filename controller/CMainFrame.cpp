@@ -8,6 +8,7 @@
 #include "CNtfyDialog.h"
 #include "CScreenSaverWatch.h"
 #include "CStchIcon.h"
+#include "CStchPrefsDlg.h"
 #include "CSettingsStore.h"
 #include "ControllerLog.h"
 #include "MessageCodes.h"
@@ -170,6 +171,7 @@ void CMainFrame::SleepUntilTick(int64_t atLeastMs)
 
 void CMainFrame::OnCommand(int id)
 {
+    qCInfo(lcController) << "command" << id;
     m_scheduler.OnCommand(id);
     Reschedule();
 }
@@ -189,7 +191,9 @@ void CMainFrame::OnBroadcast(int message, uint wParam, int lParam)
     default:
         break;
     }
+    qCInfo(lcController) << "code" << wParam << lParam;
     m_scheduler.OnCtrlMessage(wParam, lParam);
+    qCInfo(lcController) << "preferences open" << m_scheduler.IsPreferencesOpen();
     Reschedule();
 }
 
@@ -238,9 +242,10 @@ int CMainFrame::ShowReminderDialog()
 
 void CMainFrame::ShowPreferences()
 {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("Stretch"),
-                    QStringLiteral("The Preferences sheet is not available in this version yet."), QMessageBox::Ok);
-    RunModal([&] { return box.exec(); });
+    CStchPrefsDlg sheet(m_store, PrefsServices::System());
+    qCInfo(lcController) << "preferences sheet shown";
+    RunModal([&] { return sheet.exec(); });
+    qCInfo(lcController) << "preferences sheet closed";
 }
 
 bool CMainFrame::StartViewer(int topic)

@@ -5,6 +5,7 @@
 #include "CAboutDlg.h"
 #include "CMainFrame.h"
 #include "CStretchDoc.h"
+#include "CStchPrefsDlg.h"
 #include "CStretchView.h"
 #include "OvantisHook.h"
 #include "SessionBus.h"
@@ -26,8 +27,6 @@ const char* const kAskInstall
       "program is not loaded.  Do you wish to install the stretch control application?";
 const char* const kControllerNotFound = "The Stretch control application could not be found.";
 const char* const kControllerProgram = "ovctrl";
-const char* const kPreferencesMissing
-    = "The Preferences sheet is not part of this version of Stretch yet. Your settings are unchanged.";
 } // namespace
 
 void CStopEvent::Signal()
@@ -186,6 +185,9 @@ void CStretchApp::OnPreferences()
     if (m_prefsOpen)
         return;
     m_prefsOpen = true;
-    QMessageBox::information(m_frame.get(), kCaption, kPreferencesMissing);
+    {
+        CStchPrefsDlg sheet(m_settings, PrefsServices::System(), m_frame.get());
+        sheet.exec();
+    }
     m_prefsOpen = false;
 }

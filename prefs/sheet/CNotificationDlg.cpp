@@ -3,8 +3,10 @@
 #include "AppResources.h"
 #include "CContentResource.h"
 #include "CSettingsStore.h"
+#include "CWaveAudio.h"
 #include "ContentIds.h"
 #include "MessageCodes.h"
+#include "NotificationSound.h"
 #include "PrefsStrings.h"
 #include "Windows1252.h"
 #include "formats/SoundListFormat.h"
@@ -12,6 +14,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -70,7 +73,10 @@ CNotificationDlg::CNotificationDlg(CSettingsStore& store, bool* noMethod, std::f
     top->addLayout(grid);
     m_playSound = new QCheckBox(QStringLiteral("Play a &Sound"));
     m_soundList = new QComboBox;
+    // A screen reader names a list box after its entry: the label goes
+    // into the description.
     m_soundList->setAccessibleName(QStringLiteral("Sound"));
+    m_soundList->setAccessibleDescription(m_soundList->accessibleName());
     m_volumeLabels[0] = new QLabel(QStringLiteral("Volume"));
     m_volumeLabels[1] = new QLabel(QStringLiteral("Max"));
     m_volumeLabels[2] = new QLabel(QStringLiteral("Min"));
@@ -78,6 +84,8 @@ CNotificationDlg::CNotificationDlg(CSettingsStore& store, bool* noMethod, std::f
     m_volumeSlider->setAccessibleName(QStringLiteral("Volume"));
     // Position 0 at the top is the loudest: volume = 10 - position.
     m_volumeSlider->setInvertedAppearance(true);
+    // ... and Up and Page Up move the handle up, to the louder end.
+    m_volumeSlider->setInvertedControls(true);
     m_volumeSlider->setRange(0, kVolumeSteps);
     m_volumeSlider->setTickInterval(1);
     m_volumeSlider->setTickPosition(QSlider::TicksRight);
@@ -88,6 +96,7 @@ CNotificationDlg::CNotificationDlg(CSettingsStore& store, bool* noMethod, std::f
     m_flashList = new QComboBox;
     m_flashFor->setBuddy(m_flashList);
     m_flashList->setAccessibleName(QStringLiteral("Flash for:"));
+    m_flashList->setAccessibleDescription(m_flashList->accessibleName());
     m_trayPicture = new QLabel;
     m_trayPicture->setAccessibleName(QStringLiteral("Tray icon"));
     m_showDialog = new QCheckBox(QStringLiteral("Show a Dialog &Box"));
@@ -151,9 +160,7 @@ CNotificationDlg::CNotificationDlg(CSettingsStore& store, bool* noMethod, std::f
         m_volume = kVolumeSteps - position;
         UpdateModified();
     });
-    // The wave player is not part of this build: nothing can play a demo.
-    m_demo->setEnabled(false);
-    m_demo->setToolTip(QStringLiteral("Sound playback is not available in this version."));
+    connect(m_demo, &QPushButton::clicked, this, &CNotificationDlg::OnDemo);
 }
 
 QStringList CNotificationDlg::SoundFolders()
@@ -202,6 +209,13 @@ void CNotificationDlg::OnInitDialog()
     });
     for (const SoundEntry& entry : entries)
         m_soundList->addItem(entry.text, entry.data);
+    if (!CWaveAudio::CanPlay(CWaveAudio::kFormat2M08)) {
+        // The current value stays until the check boxes are read again.
+        m_playSound->setChecked(false);
+        m_playSound->setEnabled(false);
+        m_playSound->setToolTip(QStringLiteral("No sound output device"));
+        m_demo->setToolTip(m_playSound->toolTip());
+    }
     const QString name = FromBytes(m_soundName);
     int selected = 0;
     for (int i = 0; i < m_soundList->count(); ++i)
@@ -235,6 +249,25 @@ void CNotificationDlg::OnInitDialog()
     m_timer = startTimer(kAnimationMs);
 }
 
+void CNotificationDlg::OnDemo()
+{
+    const int index = m_soundList->currentIndex();
+    if (index < 0)
+        return;
+    const QVariant data = m_soundList->itemData(index);
+    CWaveAudio* player = data.typeId() == QMetaType::QString
+        ? CWaveAudio::PlayerFromFile(QFile::encodeName(data.toString()).toStdString())
+        : CWaveAudio::PlayerFromResource(m_waveNames.value(m_soundList->itemText(index)).toStdString());
+    if (!player)
+        return;
+    if (!m_followSystemBox->isChecked()) {
+        // As the reminder plays it: a stored step outside 0-10 is taken at the nearer end.
+        const int step = std::clamp(m_volume, 0, NotificationSound::kMaxVolumeStep);
+        player->SetVolume(uint32_t(step) * NotificationSound::kVolumeStep);
+    }
+    player->Play();
+}
+
 void CNotificationDlg::ReadChecks()
 {
     m_soundOn = m_playSound->isChecked();
@@ -247,6 +280,7 @@ void CNotificationDlg::EnableSoundControls()
 {
     m_soundList->setEnabled(m_soundOn);
     m_followSystemBox->setEnabled(m_soundOn);
+    m_demo->setEnabled(m_soundOn);
     const bool volume = m_soundOn && !m_followSystem;
     m_volumeSlider->setEnabled(volume);
     for (QLabel* label : m_volumeLabels)

@@ -39,6 +39,7 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    void OnDemo();
     void ReadChecks();
     void EnableSoundControls();
     void ComputeNoMethod();

@@ -77,6 +77,15 @@ class PrefsSheetTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void initTestCase()
+    {
+        // A sound device, so that "Play a Sound" is offered (SDL's disk
+        // output, to nowhere).
+        if (!qEnvironmentVariableIsSet("SDL_AUDIODRIVER")) {
+            qputenv("SDL_AUDIODRIVER", "disk");
+            qputenv("SDL_DISKAUDIOFILE", "/dev/null");
+        }
+    }
     void init()
     {
         m_home = std::make_unique<TestHome>();
