@@ -261,6 +261,8 @@ private slots:
         CSettingsStore store;
         store.WriteString(Settings::kInstallation, Settings::kRelease);
         store.WriteInt(Settings::kLastStretchTopic, 300);
+        store.WriteString(Settings::kSequence, QByteArray("KCENGRHS")); // Neck Roll, Shoulder Shrug
+        store.WriteInt(Settings::kSequenceIndex, 0);
         store.WriteInt(Settings::kActivationMode, 0);
         store.WriteInt(Settings::kActivationInterval, 10); // two hours: nothing due in this test's time
         store.WriteInt(Settings::kNotificationSoundOn, 1);
@@ -304,6 +306,13 @@ private slots:
                 return t;
             }();
             QVERIFY2(tabs.size() >= 2 && page < tabs.size(), qPrintable(tree.join('\n')));
+            // The two pages that were there before this test; the others are
+            // walked by their own tests.
+            if (tabs[page] != "How to Notify" && tabs[page] != "Hot Key") {
+                if (page + 1 == tabs.size())
+                    break;
+                continue;
+            }
             QVERIFY2(ShowPage(kViewerApp, tabs[page]), qPrintable(tree.join('\n')));
             QStringList focused;
             const QStringList cycle = TabCycle(kViewerApp, &focused);
@@ -315,8 +324,10 @@ private slots:
             for (const QString& line : Accessible(kViewerApp)) {
                 const QStringList states = line.section('\t', 2, 2).split(',');
                 const QString role = line.section('\t', 0, 0);
+                // Tab reaches a group's checked radio button, the arrows the others.
                 if (states.contains("showing") && states.contains("enabled") && states.contains("focusable")
-                    && role != "dialog" && role != "page tab" && role != "list item")
+                    && role != "dialog" && role != "page tab" && role != "list item"
+                    && (role != "radio button" || states.contains("checked")))
                     reachable << line.section('\t', 0, 1);
             }
             for (const QString& control : reachable)
