@@ -73,9 +73,9 @@ bool BuildFigure(const FigureDefinition& definition, const QList<QRgb>& palette,
     if (errors->size() != before)
         return false;
 
-    // The whole loop lasts exactly the timeline: each frame's pass draws
-    // and holds one tick, each NOP one more, and the Cycle at the end takes
-    // the last frame's last tick.
+    // The whole loop lasts exactly the timeline. A pass runs on through the
+    // drawing statements and ends at the first NOP, so a frame of n ticks is
+    // its drawing and n NOPs; the last one's final tick is the Cycle's pass.
     std::string text = "# Made by ovfig from " + definition.name + ".fig: do not edit, edit the figure source.\n";
     for (const BuiltPicture& picture : out->pictures)
         text += "bitmap " + std::to_string(picture.id) + " file=" + picture.fileName + "\n";
@@ -90,7 +90,7 @@ bool BuildFigure(const FigureDefinition& definition, const QList<QRgb>& palette,
         for (size_t i = 0; i < out->shown.size(); ++i) {
             const auto& [id, ticks] = out->shown[i];
             text += draw + std::to_string(id) + drawEnd;
-            const int nops = ticks - 1 - (i + 1 == out->shown.size() ? 1 : 0);
+            const int nops = ticks - (i + 1 == out->shown.size() ? 1 : 0);
             for (int n = 0; n < nops; ++n)
                 text += "  NOP\n";
         }
