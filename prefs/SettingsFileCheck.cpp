@@ -20,6 +20,24 @@ bool IsLineEnd(char c)
     return c == '\n' || c == '\r';
 }
 
+// pos is at a backslash: returns the position after the escaped character.
+// An escaped line end (with its partner of a "\r\n" pair) continues the
+// line and counts as one.
+qsizetype SkipEscape(QByteArrayView data, qsizetype pos, int& lineNumber)
+{
+    const qsizetype size = data.size();
+    ++pos;
+    if (pos < size) {
+        const char escaped = data[pos++];
+        if (IsLineEnd(escaped)) {
+            if (pos < size && IsLineEnd(data[pos]) && data[pos] != escaped)
+                ++pos;
+            ++lineNumber;
+        }
+    }
+    return pos;
+}
+
 int HexDigit(QChar c)
 {
     const char16_t u = c.unicode();
@@ -126,16 +144,7 @@ QString ScanLines(QByteArrayView data, OnValue onValue)
                 lineEnd = pos;
                 break;
             } else if (c == '\\') {
-                // An escaped character; an escaped line end continues the line.
-                ++pos;
-                if (pos < size) {
-                    const char escaped = data[pos++];
-                    if (IsLineEnd(escaped)) {
-                        if (pos < size && IsLineEnd(data[pos]) && data[pos] != escaped)
-                            ++pos;
-                        ++lineNumber;
-                    }
-                }
+                pos = SkipEscape(data, pos, lineNumber);
                 continue;
             } else if (c == '"') {
                 inQuotes = !inQuotes;
@@ -269,15 +278,7 @@ bool ForEachStreamedLine(QByteArrayView data, OnLine onLine)
     int startLine = 1;
     for (qsizetype pos = 0;;) {
         if (pos < size && data[pos] == '\\') {
-            ++pos;
-            if (pos < size) {
-                const char escaped = data[pos++];
-                if (IsLineEnd(escaped)) {
-                    if (pos < size && IsLineEnd(data[pos]) && data[pos] != escaped)
-                        ++pos;
-                    ++lineNumber;
-                }
-            }
+            pos = SkipEscape(data, pos, lineNumber);
             continue;
         }
         if (pos < size && !IsLineEnd(data[pos])) {
