@@ -86,13 +86,23 @@ bool CMyHotKeyCtrl::Accept(uint8_t virtualKey, uint8_t* modifiers)
 
 void CMyHotKeyCtrl::keyPressEvent(QKeyEvent* event)
 {
-    const uint8_t key = VirtualKeyTable::FromKeysym(KeysymOf(*event));
-    if (key == VirtualKey::kNone || key == VirtualKey::kUnmapped || VirtualKeyTable::ModifierOf(key) != 0
-        || key == VirtualKey::kTab) {
-        if (key == VirtualKey::kTab)
-            QWidget::keyPressEvent(event); // keeps the focus chain working
+    // The keys a dialog moves and closes by are the dialog's: Tab and
+    // Shift+Tab move the focus, Escape cancels, Enter presses the default
+    // button. Passed on, they never become a combination.
+    switch (event->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        event->ignore();
         return;
+    default:
+        break;
     }
+    const uint8_t key = VirtualKeyTable::FromKeysym(KeysymOf(*event));
+    if (key == VirtualKey::kNone || key == VirtualKey::kUnmapped || VirtualKeyTable::ModifierOf(key) != 0)
+        return;
     uint8_t modifiers = ModifiersOf(event->modifiers());
     if (!Accept(key, &modifiers)) {
         QApplication::beep();

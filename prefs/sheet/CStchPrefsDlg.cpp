@@ -13,6 +13,7 @@
 #include <QDialogButtonBox>
 #include <QPainter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -55,6 +56,17 @@ CStchPrefsDlg::CStchPrefsDlg(CSettingsStore& store, PrefsServices services, QWid
     AddPage(new CSequenceDlg(m_store, m_services.postToCtrl), QStringLiteral("Sequence of Routines"));
     AddPage(new CHotKeyDlg(m_store, m_services.setHotKey), QStringLiteral("Hot Key"));
     connect(m_tabs, &QTabWidget::currentChanged, this, &CStchPrefsDlg::OnTabChanged);
+    // Ctrl+Tab turns the pages wherever the focus is: left to the focused
+    // control, a list that searches as it is typed in takes it as a letter.
+    const auto turn = [this](int step) {
+        const int count = m_tabs->count();
+        m_tabs->setCurrentIndex((m_tabs->currentIndex() + step + count) % count);
+    };
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [turn] { turn(+1); });
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                     QKeySequence(Qt::CTRL | Qt::Key_PageUp)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, [turn] { turn(-1); });
     m_services.postToCtrl(MessageCodes::kPrefsOpened, 0);
 }
 
@@ -70,16 +82,28 @@ void CStchPrefsDlg::AddPage(CPrefsPage* page, const QString& title)
     connect(page, &CPrefsPage::ModifiedChanged, this, &CStchPrefsDlg::UpdateApply);
 }
 
+void CStchPrefsDlg::setVisible(bool visible)
+{
+    // The stored place is the frame's top-left, as it is saved. A move made
+    // before the window exists asks the window manager for exactly that
+    // (north-west gravity); made once the window exists but is not framed
+    // yet, it would put the client area there, and the sheet would creep up
+    // by a title bar at every opening.
+    if (visible && !m_shown && !testAttribute(Qt::WA_WState_Created)) {
+        const int x = m_store.ReadInt(Settings::kLastPrefsX, SettingReader::Page);
+        const int y = m_store.ReadInt(Settings::kLastPrefsY, SettingReader::Page);
+        if (x != -1 && y != -1)
+            move(x, y);
+    }
+    QDialog::setVisible(visible);
+}
+
 void CStchPrefsDlg::showEvent(QShowEvent* event)
 {
     if (!m_shown) {
         m_shown = true;
         m_logo.Load(AppResources::Picture(kLogoPicture));
         m_services.enableHotKey(0);
-        const int x = m_store.ReadInt(Settings::kLastPrefsX, SettingReader::Page);
-        const int y = m_store.ReadInt(Settings::kLastPrefsY, SettingReader::Page);
-        if (x != -1 && y != -1)
-            move(x, y);
         m_pages[size_t(m_tabs->currentIndex())]->Initialise();
     }
     QDialog::showEvent(event);

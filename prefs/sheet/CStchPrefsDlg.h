@@ -26,6 +26,7 @@ public:
     QPushButton* ApplyButton() const { return m_apply; }
 
     void done(int result) override;
+    void setVisible(bool visible) override;
 
     /// The logo's place in the sheet's client area.
     static constexpr QPoint kLogoPosition{5, 393};

@@ -271,6 +271,43 @@ private slots:
         QVERIFY(!recorder.events.contains("post 14 1"));
     }
 
+    // The keys a sheet goes by reach it from its fields: Ctrl+Tab and
+    // Ctrl+Shift+Tab turn the pages from a drop-down list; from the hot key
+    // field Tab and Shift+Tab move the focus and Escape is the Cancel, none
+    // of them a combination.
+    void DialogKeysReachTheSheet()
+    {
+        CSettingsStore store;
+        Recorder recorder;
+        CStchPrefsDlg sheet(store, recorder.Services());
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowActive(&sheet));
+        auto* interval = sheet.Tabs()->widget(0)->findChild<QComboBox*>();
+        QVERIFY(interval);
+        interval->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), interval);
+        QTest::keyClick(interval, Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(sheet.Tabs()->currentIndex(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(sheet.Tabs()->currentIndex(), 0);
+
+        auto* page = sheet.findChild<CHotKeyDlg*>();
+        sheet.Tabs()->setCurrentWidget(page);
+        auto* control = page->findChild<CMyHotKeyCtrl*>();
+        control->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), control);
+        QTest::keyClick(control, Qt::Key_Tab);
+        QWidget* next = QApplication::focusWidget();
+        QVERIFY(next && next != control);
+        QTest::keyClick(next, Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), control);
+        QTest::keyClick(control, Qt::Key_Escape);
+        QVERIFY(!sheet.isVisible());
+        QCOMPARE(sheet.result(), int(QDialog::Rejected));
+        QCOMPARE(CMyHotKeyCtrl::Text(control->VirtualKey(), control->Modifiers()), QStringLiteral("Ctrl + Alt + S"));
+        QVERIFY(!store.ReadStored(Settings::kPreferences, "HotKey Keycode"));
+    }
+
 private:
     std::unique_ptr<TestHome> m_home;
 };
