@@ -16,6 +16,7 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -23,6 +24,9 @@ namespace {
 constexpr int kLogoPicture = 153;
 constexpr int kMargin = 7;
 constexpr int kTabHeight = 378; // the buttons' row starts at the logo's top
+// How long a sheet waits for the window manager's frame: a few seconds at most.
+constexpr int kFrameWaitStepMs = 50;
+constexpr int kFrameWaitSteps = 100;
 
 } // namespace
 
@@ -82,31 +86,40 @@ void CStchPrefsDlg::AddPage(CPrefsPage* page, const QString& title)
     connect(page, &CPrefsPage::ModifiedChanged, this, &CStchPrefsDlg::UpdateApply);
 }
 
-void CStchPrefsDlg::setVisible(bool visible)
-{
-    // The stored place is the frame's top-left, as it is saved. A move made
-    // before the window exists asks the window manager for exactly that
-    // (north-west gravity); made once the window exists but is not framed
-    // yet, it would put the client area there, and the sheet would creep up
-    // by a title bar at every opening.
-    if (visible && !m_shown && !testAttribute(Qt::WA_WState_Created)) {
-        const int x = m_store.ReadInt(Settings::kLastPrefsX, SettingReader::Page);
-        const int y = m_store.ReadInt(Settings::kLastPrefsY, SettingReader::Page);
-        if (x != -1 && y != -1)
-            move(x, y);
-    }
-    QDialog::setVisible(visible);
-}
-
 void CStchPrefsDlg::showEvent(QShowEvent* event)
 {
     if (!m_shown) {
         m_shown = true;
         m_logo.Load(AppResources::Picture(kLogoPicture));
         m_services.enableHotKey(0);
+        const int x = m_store.ReadInt(Settings::kLastPrefsX, SettingReader::Page);
+        const int y = m_store.ReadInt(Settings::kLastPrefsY, SettingReader::Page);
+        if (x != -1 && y != -1)
+            PlaceFrameAt(QPoint(x, y));
         m_pages[size_t(m_tabs->currentIndex())]->Initialise();
     }
     QDialog::showEvent(event);
+}
+
+void CStchPrefsDlg::PlaceFrameAt(const QPoint& frameTopLeft)
+{
+    // The stored place is the frame's top-left, as it is saved. Until the
+    // window manager has framed the window its frame is not known and a
+    // move puts the client area there, which would creep the sheet up by a
+    // title bar at every opening: once the frame shows, the sheet is moved
+    // again so that the frame's corner is where it was left.
+    move(frameTopLeft);
+    auto* timer = new QTimer(this);
+    timer->setInterval(kFrameWaitStepMs);
+    connect(timer, &QTimer::timeout, this, [this, timer, frameTopLeft, steps = 0]() mutable {
+        const bool framed = frameGeometry() != geometry();
+        if (!framed && ++steps < kFrameWaitSteps)
+            return;
+        if (framed && frameGeometry().topLeft() != frameTopLeft)
+            move(frameTopLeft);
+        timer->deleteLater();
+    });
+    timer->start();
 }
 
 void CStchPrefsDlg::paintEvent(QPaintEvent* event)

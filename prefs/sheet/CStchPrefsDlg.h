@@ -26,7 +26,6 @@ public:
     QPushButton* ApplyButton() const { return m_apply; }
 
     void done(int result) override;
-    void setVisible(bool visible) override;
 
     /// The logo's place in the sheet's client area.
     static constexpr QPoint kLogoPosition{5, 393};
@@ -37,6 +36,7 @@ protected:
 
 private:
     void AddPage(CPrefsPage* page, const QString& title);
+    void PlaceFrameAt(const QPoint& frameTopLeft);
     void OnTabChanged(int index);
     bool ApplyAll();
     void UpdateApply();
