@@ -24,9 +24,11 @@ namespace {
 constexpr int kLogoPicture = 153;
 constexpr int kMargin = 7;
 constexpr int kTabHeight = 378; // the buttons' row starts at the logo's top
-// How long a sheet waits for the window manager's frame: a few seconds at most.
+// How long a sheet waits for the window manager to frame and place it: a
+// few seconds at most, and done once the frame has kept its place a while.
 constexpr int kFrameWaitStepMs = 50;
 constexpr int kFrameWaitSteps = 100;
+constexpr int kFrameSettledSteps = 6;
 
 } // namespace
 
@@ -106,18 +108,22 @@ void CStchPrefsDlg::PlaceFrameAt(const QPoint& frameTopLeft)
     // The stored place is the frame's top-left, as it is saved. Until the
     // window manager has framed the window its frame is not known and a
     // move puts the client area there, which would creep the sheet up by a
-    // title bar at every opening: once the frame shows, the sheet is moved
-    // again so that the frame's corner is where it was left.
+    // title bar at every opening. So the sheet is moved again once the frame
+    // shows, and again if the window manager's first placement comes after
+    // that, until the frame has stayed where it was left for a moment.
     move(frameTopLeft);
     auto* timer = new QTimer(this);
     timer->setInterval(kFrameWaitStepMs);
-    connect(timer, &QTimer::timeout, this, [this, timer, frameTopLeft, steps = 0]() mutable {
+    connect(timer, &QTimer::timeout, this, [this, timer, frameTopLeft, steps = 0, settled = 0]() mutable {
         const bool framed = frameGeometry() != geometry();
-        if (!framed && ++steps < kFrameWaitSteps)
-            return;
-        if (framed && frameGeometry().topLeft() != frameTopLeft)
+        if (framed && frameGeometry().topLeft() != frameTopLeft) {
+            settled = 0;
             move(frameTopLeft);
-        timer->deleteLater();
+        } else if (framed) {
+            ++settled;
+        }
+        if (settled >= kFrameSettledSteps || ++steps >= kFrameWaitSteps)
+            timer->deleteLater();
     });
     timer->start();
 }
