@@ -6,10 +6,10 @@
 // the tray restarts.
 #include "CSettingsStore.h"
 #include "DesktopSession.h"
+#include "ProcessLog.h"
 #include "SettingsTable.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -51,12 +51,7 @@ private:
     QTemporaryDir m_appDir;
     std::unique_ptr<QProcess> m_tray;
     std::unique_ptr<QProcess> m_controller;
-    struct LogLine {
-        qint64 atMs;
-        QString text;
-    };
-    QList<LogLine> m_log;
-    QElapsedTimer m_clock;
+    ProcessLog m_log; // the controller's
 
     bool StartTray()
     {
@@ -118,34 +113,18 @@ private:
         return green > red * 11 / 10 ? 'g' : red > green * 11 / 10 ? 'w' : '?';
     }
 
-    void ReadLog()
-    {
-        while (m_controller->canReadLine())
-            m_log.append({m_clock.elapsed(), QString::fromUtf8(m_controller->readLine()).trimmed()});
-    }
     // The time the first log line from index `from` on containing `text`
     // arrived, waiting for it; -1 when it did not come.
     qint64 WaitForLog(const QString& text, qsizetype* from, int timeoutMs = kWaitMs)
     {
-        QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            ReadLog();
-            for (qsizetype i = *from; i < m_log.size(); ++i) {
-                if (m_log[i].text.contains(text)) {
-                    *from = i + 1;
-                    return m_log[i].atMs;
-                }
-            }
-            if (deadline.hasExpired())
-                return -1;
-            QTest::qWait(20);
-        }
+        const qsizetype line = m_log.WaitFor(text, from, timeoutMs);
+        return line < 0 ? -1 : m_log[line].atMs;
     }
     QList<int> IconsShown(qsizetype from, qsizetype to) const
     {
         QList<int> icons;
         static const QRegularExpression icon(QStringLiteral("icon (\\d+)$"));
-        for (qsizetype i = from; i < to && i < m_log.size(); ++i) {
+        for (qsizetype i = from; i < to && i < m_log.Size(); ++i) {
             const auto match = icon.match(m_log[i].text);
             if (match.hasMatch())
                 icons << match.captured(1).toInt();
@@ -182,8 +161,8 @@ private slots:
     {
         if (!QTest::currentTestFailed() || !m_controller)
             return;
-        ReadLog();
-        for (const LogLine& line : m_log)
+        m_log.Read();
+        for (const ProcessLog::Line& line : m_log.Lines())
             qWarning("%6lld ms  %s", line.atMs, qPrintable(line.text));
     }
 
@@ -225,10 +204,10 @@ private slots:
         env.insert("SDL_AUDIODRIVER", "disk");
         env.insert("SDL_DISKAUDIOFILE", output);
         m_controller->setProcessEnvironment(env);
-        m_clock.start();
         m_controller->start("faketime", {"-f", QStringLiteral("+0 x%1").arg(kSpeed), m_appDir.filePath("ovctrl")});
         QVERIFY(m_controller->waitForStarted(5000));
-        connect(m_controller.get(), &QProcess::readyRead, this, [this] { ReadLog(); });
+        m_log.Follow(m_controller.get());
+        connect(m_controller.get(), &QProcess::readyRead, this, [this] { m_log.Read(); });
 
         // The normal icon, in the tray.
         qsizetype at = 0;
@@ -247,8 +226,8 @@ private slots:
 
         // The icon has run through its frames, in order, and goes on.
         const QList<int> round = {143, 144, 145, 146, 145, 144, 143, 144};
-        QTRY_VERIFY_WITH_TIMEOUT(IconsShown(flashFrom, m_log.size()).size() >= round.size(), kWaitMs);
-        const QList<int> frames = IconsShown(flashFrom, m_log.size());
+        QTRY_VERIFY_WITH_TIMEOUT(IconsShown(flashFrom, m_log.Size()).size() >= round.size(), kWaitMs);
+        const QList<int> frames = IconsShown(flashFrom, m_log.Size());
         QVERIFY2(frames.size() >= round.size() && frames.mid(0, round.size()) == round,
                  qPrintable(QString("frames: %1").arg([&] {
                      QStringList ids;
