@@ -29,6 +29,7 @@ constexpr int kTabHeight = 378; // the buttons' row starts at the logo's top
 constexpr int kFrameWaitStepMs = 50;
 constexpr int kFrameWaitSteps = 100;
 constexpr int kFrameSettledSteps = 6;
+constexpr int kFrameAskSteps = 10;
 
 } // namespace
 
@@ -121,6 +122,12 @@ void CStchPrefsDlg::PlaceFrameAt(const QPoint& frameTopLeft)
             move(frameTopLeft);
         } else if (framed) {
             ++settled;
+        } else if (steps % kFrameAskSteps == kFrameAskSteps - 1) {
+            // Qt reads the frame again only after the window was configured:
+            // one that looked before the frame came keeps seeing none. A
+            // pixel's move there and back makes it look again.
+            move(pos() + QPoint(1, 0));
+            move(pos() - QPoint(1, 0));
         }
         if (settled >= kFrameSettledSteps || ++steps >= kFrameWaitSteps)
             timer->deleteLater();
