@@ -129,8 +129,10 @@ void CStchPrefsDlg::PlaceFrameAt(const QPoint& frameTopLeft)
             move(pos() + QPoint(1, 0));
             move(pos() - QPoint(1, 0));
         }
-        if (settled >= kFrameSettledSteps || ++steps >= kFrameWaitSteps)
+        if (settled >= kFrameSettledSteps || ++steps >= kFrameWaitSteps) {
+            timer->stop();
             timer->deleteLater();
+        }
     });
     timer->start();
 }
